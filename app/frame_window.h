@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/window.h"
+
+class my_window;
+
+// The capture frame: a topmost, borderless window shaped to a green ring around the capture area.
+class frame_window : public kite::basic_window {
+public:
+    using kite::basic_window::basic_window;
+    // A frame closed from outside must not leave the main window pointing at it.
+    ~frame_window() override;
+};
+
+// A rectangle as left, top, width, height.
+struct screen_rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// The primary monitor's work area as (0, 0, width, height); all zero when it cannot be read.
+screen_rect work_area_size();
+
+// Attaches a newly created frame to the main window, makes it a topmost green ring tool window and centres
+// it on the pointer.
+void set_up_frame(my_window& owner, frame_window* frame);
+
+inline constexpr int ring_thickness = 2;
+inline constexpr COLORREF ring_colour = RGB(0, 255, 0);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The area of one snapshot in physical screen pixels; exactly the frame's window rectangle.
+struct capture_rect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// System-wide low-level hooks. Neither swallows an event: both return what CallNextHookEx returns.
+LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK mouse_hook_proc(int code, WPARAM wparam, LPARAM lparam);

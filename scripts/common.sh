@@ -1,0 +1,95 @@
+# Shared set-up for scripts/test and scripts/run: sourced, not executed.
+# Installs what is missing, picks the Wine loader this host can execute and prepares an isolated Wine prefix.
+
+PICTOR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+pictor_log() { printf '[pictor] %s\n' "$*" >&2; }
+
+# Packages are checked one by one so that a machine with everything in place does no apt work at all.
+pictor_install_packages() {
+    local wanted=(cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3
+                  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
+                  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
+                  wine wine64 wine32:i386)
+    local missing=() p
+    for p in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    pictor_log "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo dpkg --add-architecture i386
+    fi
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Wine runs 32-bit programs only where the kernel executes 32-bit code. Where it cannot (ia32 emulation
+# switched off), the same sources are built for x86-64 and the tests run under the 64-bit loader.
+pictor_pick_arch() {
+    if [ -n "${PICTOR_ARCH:-}" ]; then return 0; fi
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        PICTOR_ARCH=win32
+    else
+        PICTOR_ARCH=win64
+        pictor_log "this host cannot execute 32-bit code: tests run the 64-bit build under wine64"
+    fi
+    export PICTOR_ARCH
+}
+
+pictor_wine_env() {
+    local build_dir="$1"
+    export PICTOR_BUILD_DIR="$build_dir"
+    export WINEPREFIX="$build_dir/wineprefix"
+    export HOME="$build_dir/home"
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDEBUG="${WINEDEBUG:--all}"
+    if [ "$PICTOR_ARCH" = win32 ]; then
+        export WINEARCH=win32 PICTOR_WINE=/usr/lib/wine/wine PICTOR_WINESERVER=/usr/lib/wine/wineserver32
+    else
+        export WINEARCH=win64 PICTOR_WINE=/usr/lib/wine/wine64 PICTOR_WINESERVER=/usr/lib/wine/wineserver64
+    fi
+    mkdir -p "$HOME"
+}
+
+pictor_build() {
+    local preset="$1"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$(nproc)"
+}
+
+# Starts a private Xvfb on a free display; pictor_stop_x stops it again.
+pictor_start_x() {
+    local fifo
+    fifo="$(mktemp -u)"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    PICTOR_XVFB_PID=$!
+    local display
+    read -r display <"$fifo"
+    rm -f "$fifo"
+    export DISPLAY=":$display"
+    pictor_log "virtual X server on $DISPLAY"
+}
+
+pictor_stop_x() {
+    if [ -n "${PICTOR_XVFB_PID:-}" ]; then
+        kill "$PICTOR_XVFB_PID" 2>/dev/null || true
+        wait "$PICTOR_XVFB_PID" 2>/dev/null || true
+        PICTOR_XVFB_PID=""
+    fi
+}
+
+pictor_boot_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        pictor_log "creating Wine prefix $WINEPREFIX"
+    fi
+    "$PICTOR_WINE" wineboot -i >/dev/null 2>&1 || true
+    "$PICTOR_WINESERVER" -w
+}
+
+pictor_stop_wine() {
+    [ -n "${PICTOR_WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ] && "$PICTOR_WINESERVER" -k 2>/dev/null || true
+}

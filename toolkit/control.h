@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+
+#include "utility/not_copyable.h"
+
+namespace kite {
+
+// Base of every child control. The parent window forwards its notifications to handle_message, which
+// answers non-zero when the control has handled the message.
+class basic_control : public kite_utility::not_copyable {
+public:
+    virtual ~basic_control() = default;
+    virtual LRESULT handle_message(HWND parent, UINT msg, WPARAM wparam, LPARAM lparam) = 0;
+};
+
+} // namespace kite
