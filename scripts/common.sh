@@ -54,10 +54,12 @@ pictor_wine_env() {
     mkdir -p "$HOME"
 }
 
+# Builds a preset into $PICTOR_BUILD_ROOT/<preset> (default: build/<preset>).
 pictor_build() {
     local preset="$1"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$(nproc)"
+    local dir="${PICTOR_BUILD_ROOT:-$PICTOR_ROOT/build}/$preset"
+    cmake --preset "$preset" -B "$dir" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
 }
 
 # Starts a private Xvfb on a free display; pictor_stop_x stops it again.
