@@ -53,6 +53,13 @@ void set_up_frame(my_window& owner, frame_window* frame)
         owner.place_frame(cursor.x - owner.frame_width / 2, cursor.y - owner.frame_height / 2, false);
 }
 
+void close_frame(my_window& owner)
+{
+    if (owner.frame != nullptr && owner.frame->handle() != nullptr)
+        PostMessageW(owner.frame->handle(), WM_CLOSE, 0, 0);
+    owner.frame = nullptr;
+}
+
 void my_window::place_frame(std::int32_t left, std::int32_t top, bool keep_size)
 {
     if (frame == nullptr)

@@ -29,5 +29,8 @@ screen_rect work_area_size();
 // it on the pointer.
 void set_up_frame(my_window& owner, frame_window* frame);
 
+// Lets the frame go with the main window: posts it WM_CLOSE and forgets it.
+void close_frame(my_window& owner);
+
 inline constexpr int ring_thickness = 2;
 inline constexpr COLORREF ring_colour = RGB(0, 255, 0);

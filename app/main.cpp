@@ -51,6 +51,12 @@ void run(HINSTANCE instance)
 
     set_up_frame(*window, app.create_window<frame_window>(frame_window_name, 0, 0));
 
+    // Closing the main window takes the frame with it, which ends the program.
+    window->close_handler = [](kite::basic_window* closing, bool&) {
+        close_frame(*static_cast<my_window*>(closing));
+        main_window = nullptr;
+    };
+
     kite::unique_hook keyboard_hook =
         install_hook(WH_KEYBOARD_LL, keyboard_hook_proc, instance, "Konnte Keyboard-HOOK nicht installieren.");
     kite::unique_hook mouse_hook =

@@ -6,6 +6,14 @@
 
 namespace kite {
 
+// Where a control goes: pixels of the parent's client area, unscaled.
+struct control_rect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
 // Base of every child control. The parent window forwards its notifications to handle_message, which
 // answers non-zero when the control has handled the message.
 class basic_control : public kite_utility::not_copyable {

@@ -61,10 +61,10 @@ public:
     void set_background(HBRUSH brush) { background.reset(brush); }
 
     // Controls (created as children of this window and owned by `controls`).
-    ctrl::button* add_button(const std::string& text, const RECT& rect);
-    edit* add_edit(const RECT& rect);
-    label* add_label(const RECT& rect, const std::string& text);
-    image* add_image(const RECT& rect);
+    ctrl::button* add_button(const std::string& text, const control_rect& rect);
+    edit* add_edit(const control_rect& rect);
+    label* add_label(const control_rect& rect, const std::string& text);
+    image* add_image(const control_rect& rect);
 
     HWND handle() const { return hwnd.get(); }
     const std::wstring& class_name() const { return window_class.name; }

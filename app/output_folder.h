@@ -1,0 +1,52 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+// Where snapshots go: PICTURES\Pictor[\subfolder]\YYYY-MM-DD_HH-MM-SS[#n].png. Every path is UTF-8; a folder
+// or file that can't be had shows as an empty string, never as an exception.
+
+enum class known_folder { desktop = 1, documents = 2, pictures = 3 };
+
+// The separator kind 0 (and any unknown kind) appends a backslash, 1 a forward slash; a path that already
+// ends in either separator is returned as it is.
+std::string ensure_trailing_separator(std::string path, int kind = 0);
+
+// Nothing is trimmed: a leading separator of second stays.
+std::string join_path(std::string first, const std::string& second);
+
+// The shell folder, created if missing, with a trailing backslash; empty when the shell can't resolve it.
+std::string known_folder_path(known_folder folder);
+
+// The folder name below Pictures, created if missing (no trailing backslash); Pictures itself for an empty
+// name; empty when either can't be had.
+std::string pictures_folder(const std::string& name);
+
+// Slashes become backslashes, the other characters Windows forbids in names become '_'.
+std::string sanitize_subfolder(std::string text);
+
+// Pictures\Pictor plus the cleaned subfolder, created on demand; empty when Pictures\Pictor can't be had.
+std::string target_folder(const std::string& subfolder);
+
+// The file name for the current local second, "#n" before ".png" when n > 0; empty if the time can't be
+// formatted.
+std::string snapshot_file_name(int n);
+
+// The first name in folder that is not an existing file; empty for an empty folder, when every counter up to
+// the last is taken (an earlier snapshot is never replaced) or when the path would not fit MAX_PATH.
+std::string snapshot_file_path(const std::string& folder);
+
+namespace output_folder_detail {
+
+using clock_function = std::function<std::time_t()>;
+
+inline constexpr int last_counter = 9999;
+
+// target_folder with the program's folder already resolved (empty when it could not be).
+std::string target_folder_below(const std::string& program_folder, const std::string& subfolder);
+
+std::string snapshot_file_name(int n, const clock_function& now);
+std::string snapshot_file_path(const std::string& folder, const clock_function& now, int last);
+
+} // namespace output_folder_detail
