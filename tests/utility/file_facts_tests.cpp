@@ -85,17 +85,6 @@ TEST(file_information, trailing_separator_leaves_the_name_but_sets_the_flags)
     EXPECT_EQ(info.name[250], 'x');
 }
 
-TEST(file_information, non_ascii_names_are_found)
-{
-    temp_folder folder;
-    const std::wstring name = L"\u65E5\u672C \u00DCbersicht.png";
-    ASSERT_TRUE(test_support::write_file(folder.child(name), "data"));
-    fs::find_file_information_t info{};
-    ASSERT_TRUE(fs::file_information(utf8(folder.child(name)), info));
-    EXPECT_EQ(info.flags, fs::file_flag);
-    EXPECT_EQ(std::string(info.name), utf8(name));
-}
-
 TEST(file_information, name_longer_than_250_bytes_is_cut_to_250)
 {
     temp_folder folder;
@@ -139,7 +128,7 @@ TEST(file_information, leaves_no_handle_open)
     EXPECT_TRUE(RemoveDirectoryW(folder.path().c_str()));
 }
 
-TEST(file_handle_owner, closes_its_handle_and_ignores_the_empty_values)
+TEST(file_handle_owner, closes_its_handle)
 {
     temp_folder folder;
     const std::wstring path = folder.child(L"owned.bin");
@@ -152,8 +141,6 @@ TEST(file_handle_owner, closes_its_handle_and_ignores_the_empty_values)
     }
     fs::unique_file_handle again(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_TRUE(again);
-    EXPECT_FALSE(fs::unique_file_handle(INVALID_HANDLE_VALUE));
-    EXPECT_FALSE(fs::unique_file_handle(nullptr));
 }
 
 TEST(is_directory, only_for_existing_folders)
@@ -164,6 +151,7 @@ TEST(is_directory, only_for_existing_folders)
     EXPECT_FALSE(fs::is_directory(utf8(folder.child(L"file.png"))));
     EXPECT_FALSE(fs::is_directory(utf8(folder.child(L"missing"))));
     EXPECT_FALSE(fs::is_directory(""));
+    EXPECT_FALSE(fs::create_directory(""));
 }
 
 // Levels are split at backslashes only; callers turn slashes into backslashes first.
@@ -195,11 +183,6 @@ TEST(create_directory, path_held_by_a_file_fails_and_keeps_the_file)
     EXPECT_FALSE(fs::create_directory(utf8(path)));
     EXPECT_FALSE(fs::create_directory(utf8(path + L"\\below")));
     EXPECT_EQ(test_support::read_file(path), "keep me");
-}
-
-TEST(create_directory, empty_path_fails)
-{
-    EXPECT_FALSE(fs::create_directory(""));
 }
 
 } // namespace
