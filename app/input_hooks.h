@@ -12,6 +12,9 @@ struct capture_rect {
     std::int32_t height = 0;
 };
 
+// The frame's rectangle for a pointer position: centred, halving toward zero.
+capture_rect frame_rect_around(POINT pointer, std::int32_t width, std::int32_t height);
+
 // System-wide low-level hooks. Neither swallows an event: both return what CallNextHookEx returns.
 LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK mouse_hook_proc(int code, WPARAM wparam, LPARAM lparam);

@@ -89,6 +89,9 @@ pictor_boot_prefix() {
         pictor_log "creating Wine prefix $WINEPREFIX"
     fi
     "$PICTOR_WINE" wineboot -i >/dev/null 2>&1 || true
+    # Wine draws window frames itself, as Windows does, instead of waiting on a window manager that the
+    # virtual X server does not have (hiding a managed window would stall for two seconds).
+    "$PICTOR_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     "$PICTOR_WINESERVER" -w
 }
 
