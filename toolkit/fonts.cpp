@@ -2,6 +2,9 @@
 
 namespace kite {
 
+// The size that includes iPaddedBorderWidth, the same in 32-bit and 64-bit processes.
+static_assert(sizeof(NONCLIENTMETRICSW) == 504, "NONCLIENTMETRICSW without iPaddedBorderWidth");
+
 unique_font create_font(HWND parent)
 {
     if (parent == nullptr)

@@ -1,7 +1,6 @@
 #include "tests/toolkit/control_fixture.h"
 
 #include "tests/support/input.h"
-
 #include "toolkit/button.h"
 #include "toolkit/static_controls.h"
 
