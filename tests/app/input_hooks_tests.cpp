@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 // Counts heap allocations made on the test thread while counting is switched on.
 namespace {
@@ -139,6 +140,11 @@ TEST_F(hook_test, a_pointer_move_allocates_nothing)
 {
     add_frame();
     move(10, 10);
+    // The counter sees an allocation when there is one.
+    counting = true;
+    { std::string probe(100, 'x'); }
+    counting = false;
+    ASSERT_GT(allocations.load(), 0);
     allocations = 0;
     counting = true;
     for (int i = 0; i < 1000; ++i)
