@@ -1,0 +1,403 @@
+// Drives a running Pictor from outside, as a user would: pointer moves and key releases with SendInput,
+// edits set with WM_SETTEXT. Used by the benchmark, soak and demo scripts.
+//
+//   pictor_driver snapshot RUNS WIDTH HEIGHT   time W releases until the PNG is complete
+//   pictor_driver soak COUNT                   COUNT snapshots, each file checked, resource use followed
+//   pictor_driver pointer MOVES                process CPU time of the hook processes for MOVES moves
+//   pictor_driver demo                         one snapshot over the main window, then quit
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/imaging.h"
+
+namespace {
+
+struct pictor_windows {
+    DWORD process_id = 0;
+    HWND main = nullptr;
+    HWND frame = nullptr;
+    std::vector<HWND> edits;  // width, height, subfolder
+};
+
+BOOL CALLBACK collect_edit(HWND child, LPARAM context)
+{
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (_wcsicmp(name, L"Edit") == 0)
+        reinterpret_cast<std::vector<HWND>*>(context)->push_back(child);
+    return TRUE;
+}
+
+bool find_pictor(pictor_windows& pictor, DWORD timeout_ms)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+    do {
+        pictor.main = FindWindowW(L"Pictor.MainWindow", nullptr);
+        pictor.frame = FindWindowW(L"Pictor.FrameWindow", nullptr);
+        pictor.edits.clear();
+        if (pictor.main != nullptr)
+            EnumChildWindows(pictor.main, collect_edit, reinterpret_cast<LPARAM>(&pictor.edits));
+        if (pictor.main != nullptr && pictor.frame != nullptr && pictor.edits.size() >= 3) {
+            GetWindowThreadProcessId(pictor.main, &pictor.process_id);
+            return true;
+        }
+        Sleep(50);
+    } while (GetTickCount64() < deadline);
+    return false;
+}
+
+void set_text(HWND edit, const wchar_t* text)
+{
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &ignored);
+}
+
+void move_pointer(int x, int y)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + height - 1) / height);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+void send_key(WORD vk, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof(input));
+}
+
+double now_ms()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::wstring snapshot_folder(const wchar_t* subfolder)
+{
+    wchar_t pictures[MAX_PATH] = {};
+    PWSTR known = nullptr;
+    std::wstring folder;
+    static const GUID pictures_id = {0x33E28130, 0x4E1E, 0x4676, {0x83, 0x5A, 0x98, 0x39, 0x5C, 0x3B, 0xC3, 0xBB}};
+    using get_known_folder = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
+    auto get = reinterpret_cast<get_known_folder>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"shell32.dll"), "SHGetKnownFolderPath")));
+    if (get != nullptr && SUCCEEDED(get(pictures_id, 0, nullptr, &known))) {
+        wcsncpy(pictures, known, MAX_PATH - 1);
+        CoTaskMemFree(known);
+        folder = std::wstring(pictures) + L"\\Pictor";
+        if (subfolder != nullptr && *subfolder != 0)
+            folder += std::wstring(L"\\") + subfolder;
+    }
+    return folder;
+}
+
+std::set<std::wstring> png_files(const std::wstring& folder)
+{
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*.png").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.insert(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// Waits for a file not in before that the writer has finished; empty on timeout.
+std::wstring wait_for_new_file(const std::wstring& folder, const std::set<std::wstring>& before, DWORD timeout_ms)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+    do {
+        for (const auto& name : png_files(folder)) {
+            if (before.count(name))
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                CloseHandle(file);
+                return name;
+            }
+        }
+        Sleep(1);
+    } while (GetTickCount64() < deadline);
+    return std::wstring();
+}
+
+// Sets the frame size through the edits and puts the pointer where the frame covers the given rectangle.
+void frame_at(const pictor_windows& pictor, int left, int top, int width, int height, const wchar_t* subfolder)
+{
+    set_text(pictor.edits[0], std::to_wstring(width).c_str());
+    set_text(pictor.edits[1], std::to_wstring(height).c_str());
+    set_text(pictor.edits[2], subfolder);
+    move_pointer(left + width / 2, top + height / 2);
+    Sleep(200);
+}
+
+int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height)
+{
+    // A size of 0 stands for the whole work area.
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    if (width <= 0 || height <= 0) {
+        width = area.right - area.left;
+        height = area.bottom - area.top;
+    }
+    const wchar_t* subfolder = L"bench";
+    frame_at(pictor, area.left, area.top, width, height, subfolder);
+    std::printf("rect %ld %ld %d %d\n", area.left, area.top, width, height);
+    const std::wstring folder = snapshot_folder(subfolder);
+    std::vector<double> hook_times, file_times;
+    for (int run = 0; run < runs; ++run) {
+        const auto before = png_files(folder);
+        send_key(0x57, false);
+        const double start = now_ms();
+        // SendInput returns once the low-level hooks have run: the snapshot runs inside Pictor's hook.
+        send_key(0x57, true);
+        const double hooked = now_ms();
+        const std::wstring name = wait_for_new_file(folder, before, 10000);
+        const double written = now_ms();
+        if (name.empty()) {
+            std::printf("run %d: no file\n", run);
+            return 1;
+        }
+        hook_times.push_back(hooked - start);
+        file_times.push_back(written - start);
+        DeleteFileW((folder + L"\\" + name).c_str());
+        Sleep(50);
+    }
+    std::printf("pictor %dx%d: key-up to PNG and preview (hook returned) median %.1f ms, to file seen %.1f ms\n", width,
+                height, median(hook_times), median(file_times));
+    std::printf("pictor-median-ms %dx%d %.2f\n", width, height, median(hook_times));
+    return 0;
+}
+
+struct resource_use {
+    DWORD gdi = 0;
+    DWORD user = 0;
+    DWORD handles = 0;
+    SIZE_T private_bytes = 0;
+};
+
+resource_use measure(HANDLE process)
+{
+    resource_use use;
+    use.gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    use.user = GetGuiResources(process, GR_USEROBJECTS);
+    GetProcessHandleCount(process, &use.handles);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)))
+        use.private_bytes = memory.PrivateUsage;
+    return use;
+}
+
+bool valid_png(const std::wstring& path, int width, int height)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    unsigned char signature[8] = {};
+    DWORD read = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        ReadFile(file, signature, 8, &read, nullptr);
+        CloseHandle(file);
+    }
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (read != 8 || std::memcmp(signature, png, 8) != 0)
+        return false;
+    imaging_factory factory;
+    wic_image image(factory);
+    if (!image.load(path))
+        return false;
+    UINT w = 0, h = 0;
+    image.image.get()->GetSize(&w, &h);
+    return static_cast<int>(w) == width && static_cast<int>(h) == height;
+}
+
+int soak(const pictor_windows& pictor, int count)
+{
+    const int width = 320, height = 200;
+    const wchar_t* subfolder = L"soak";
+    frame_at(pictor, 600, 300, width, height, subfolder);
+    const std::wstring folder = snapshot_folder(subfolder);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pictor.process_id);
+    if (process == nullptr) {
+        std::printf("cannot open Pictor's process\n");
+        return 1;
+    }
+    resource_use first{}, warm{};
+    int invalid = 0;
+    for (int i = 0; i < count; ++i) {
+        const auto before = png_files(folder);
+        send_key(0x57, false);
+        send_key(0x57, true);
+        const std::wstring name = wait_for_new_file(folder, before, 10000);
+        if (name.empty() || !valid_png(folder + L"\\" + name, width, height)) {
+            ++invalid;
+            std::printf("snapshot %d: %s\n", i, name.empty() ? "no file" : "not a PNG of the frame's size");
+        }
+        if (!name.empty())
+            DeleteFileW((folder + L"\\" + name).c_str());
+        if (i == 0)
+            first = measure(process);
+        if (i == 19)
+            warm = measure(process);
+        if ((i + 1) % 100 == 0) {
+            const resource_use now = measure(process);
+            std::printf("after %4d: GDI objects %lu, USER objects %lu, handles %lu, private bytes %lu KiB\n", i + 1,
+                        now.gdi, now.user, now.handles, static_cast<unsigned long>(now.private_bytes / 1024));
+        }
+    }
+    const resource_use last = measure(process);
+    CloseHandle(process);
+    std::printf("first: GDI %lu, USER %lu, handles %lu, private %lu KiB\n", first.gdi, first.user, first.handles,
+                static_cast<unsigned long>(first.private_bytes / 1024));
+    std::printf("last:  GDI %lu, USER %lu, handles %lu, private %lu KiB\n", last.gdi, last.user, last.handles,
+                static_cast<unsigned long>(last.private_bytes / 1024));
+    // After a warm-up of 20 snapshots nothing may keep growing with the number of snapshots.
+    const bool gdi_flat = last.gdi <= warm.gdi;
+    const bool user_flat = last.user <= warm.user;
+    const bool handles_flat = last.handles <= warm.handles + 2;
+    const bool memory_flat = last.private_bytes <= warm.private_bytes + 4 * 1024 * 1024;
+    std::printf("invalid files: %d of %d\n", invalid, count);
+    std::printf("growth after warm-up: GDI %+ld, USER %+ld, handles %+ld, private %+ld KiB\n",
+                static_cast<long>(last.gdi) - static_cast<long>(warm.gdi),
+                static_cast<long>(last.user) - static_cast<long>(warm.user),
+                static_cast<long>(last.handles) - static_cast<long>(warm.handles),
+                static_cast<long>((static_cast<long long>(last.private_bytes) - warm.private_bytes) / 1024));
+    const bool passed = invalid == 0 && gdi_flat && user_flat && handles_flat && memory_flat;
+    std::printf("soak: %s\n", passed ? "passed" : "FAILED");
+    return passed ? 0 : 1;
+}
+
+double cpu_ms(HANDLE process)
+{
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user))
+        return 0;
+    auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
+}
+
+// CPU time a process spends on MOVES pointer moves.
+int pointer_cost(DWORD process_id, int moves, const char* label)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process_id);
+    if (process == nullptr)
+        return 1;
+    const double before = cpu_ms(process);
+    const double start = now_ms();
+    for (int i = 0; i < moves; ++i)
+        move_pointer(200 + i % 800, 200 + (i * 7) % 600);
+    const double elapsed = now_ms() - start;
+    Sleep(200);
+    const double spent = cpu_ms(process) - before;
+    CloseHandle(process);
+    std::printf("%s: %d moves, process CPU %.1f ms (%.2f us per move), wall %.0f ms\n", label, moves, spent,
+                spent * 1000.0 / moves, elapsed);
+    std::printf("cpu-us-per-move %s %.3f\n", label, spent * 1000.0 / moves);
+    return 0;
+}
+
+int demo(const pictor_windows& pictor)
+{
+    // The frame over the main window: the snapshot shows Pictor's own form.
+    RECT main{};
+    GetWindowRect(pictor.main, &main);
+    const std::wstring folder = snapshot_folder(nullptr);
+    const auto before = png_files(folder);
+    move_pointer((main.left + main.right) / 2 + 150, (main.top + main.bottom) / 2);
+    Sleep(300);
+    send_key(0x57, false);
+    send_key(0x57, true);
+    const std::wstring name = wait_for_new_file(folder, before, 10000);
+    if (name.empty()) {
+        std::printf("no snapshot was written\n");
+        return 1;
+    }
+    std::wprintf(L"%ls\\%ls\n", folder.c_str(), name.c_str());
+    return 0;
+}
+
+// Releases Q and answers "Pictor beenden?" with Yes.
+int quit(const pictor_windows& pictor)
+{
+    send_key(0x51, false);
+    send_key(0x51, true);
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (GetTickCount64() < deadline) {
+        HWND box = FindWindowW(L"#32770", L"Pictor");
+        DWORD owner = 0;
+        if (box != nullptr && GetWindowThreadProcessId(box, &owner) && owner == pictor.process_id) {
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+            return 0;
+        }
+        Sleep(50);
+    }
+    std::printf("the quit question did not appear\n");
+    return 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 2) {
+        std::printf("usage: pictor_driver snapshot RUNS W H | soak COUNT | pointer MOVES [PID LABEL] | demo | quit\n");
+        return 2;
+    }
+    const std::wstring mode = argv[1];
+    if (mode == L"pointer" && argc >= 5) {
+        char label[64] = {};
+        WideCharToMultiByte(CP_UTF8, 0, argv[4], -1, label, sizeof(label) - 1, nullptr, nullptr);
+        return pointer_cost(static_cast<DWORD>(_wtoi(argv[3])), _wtoi(argv[2]), label);
+    }
+    pictor_windows pictor;
+    if (!find_pictor(pictor, 20000)) {
+        std::printf("Pictor's windows were not found\n");
+        return 1;
+    }
+    if (mode == L"snapshot" && argc >= 5)
+        return snapshot_bench(pictor, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]));
+    if (mode == L"soak" && argc >= 3)
+        return soak(pictor, _wtoi(argv[2]));
+    if (mode == L"pointer" && argc >= 3)
+        return pointer_cost(pictor.process_id, _wtoi(argv[2]), "pictor");
+    if (mode == L"demo")
+        return demo(pictor);
+    if (mode == L"quit")
+        return quit(pictor);
+    std::printf("unknown mode\n");
+    return 2;
+}
