@@ -81,6 +81,15 @@ void send_key(WORD vk, bool up)
     SendInput(1, &input, sizeof(input));
 }
 
+// Under Wine, GetCursorPos answers with the injected position only for a short while (then it asks the
+// display, whose pointer injected moves do not move), so the pointer is placed again right before W.
+void release_w_at(POINT pointer)
+{
+    move_pointer(pointer.x, pointer.y);
+    send_key(0x57, false);
+    send_key(0x57, true);
+}
+
 double now_ms()
 {
     static LARGE_INTEGER frequency = [] {
@@ -156,13 +165,15 @@ std::wstring wait_for_new_file(const std::wstring& folder, const std::set<std::w
 }
 
 // Sets the frame size through the edits and puts the pointer where the frame covers the given rectangle.
-void frame_at(const pictor_windows& pictor, int left, int top, int width, int height, const wchar_t* subfolder)
+POINT frame_at(const pictor_windows& pictor, int left, int top, int width, int height, const wchar_t* subfolder)
 {
     set_text(pictor.edits[0], std::to_wstring(width).c_str());
     set_text(pictor.edits[1], std::to_wstring(height).c_str());
     set_text(pictor.edits[2], subfolder);
-    move_pointer(left + width / 2, top + height / 2);
+    const POINT pointer{left + width / 2, top + height / 2};
+    move_pointer(pointer.x, pointer.y);
     Sleep(200);
+    return pointer;
 }
 
 int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height)
@@ -175,12 +186,13 @@ int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height
         height = area.bottom - area.top;
     }
     const wchar_t* subfolder = L"bench";
-    frame_at(pictor, area.left, area.top, width, height, subfolder);
+    const POINT pointer = frame_at(pictor, area.left, area.top, width, height, subfolder);
     std::printf("rect %ld %ld %d %d\n", area.left, area.top, width, height);
     const std::wstring folder = snapshot_folder(subfolder);
     std::vector<double> hook_times, file_times;
     for (int run = 0; run < runs; ++run) {
         const auto before = png_files(folder);
+        move_pointer(pointer.x, pointer.y);
         send_key(0x57, false);
         const double start = now_ms();
         // SendInput returns once the low-level hooks have run: the snapshot runs inside Pictor's hook.
@@ -248,7 +260,7 @@ int soak(const pictor_windows& pictor, int count)
 {
     const int width = 320, height = 200;
     const wchar_t* subfolder = L"soak";
-    frame_at(pictor, 600, 300, width, height, subfolder);
+    const POINT pointer = frame_at(pictor, 600, 300, width, height, subfolder);
     const std::wstring folder = snapshot_folder(subfolder);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pictor.process_id);
     if (process == nullptr) {
@@ -259,8 +271,7 @@ int soak(const pictor_windows& pictor, int count)
     int invalid = 0;
     for (int i = 0; i < count; ++i) {
         const auto before = png_files(folder);
-        send_key(0x57, false);
-        send_key(0x57, true);
+        release_w_at(pointer);
         const std::wstring name = wait_for_new_file(folder, before, 10000);
         if (name.empty() || !valid_png(folder + L"\\" + name, width, height)) {
             ++invalid;
@@ -339,17 +350,26 @@ int pointer_cost(DWORD process_id, int moves, const char* label)
     return 0;
 }
 
-int demo(const pictor_windows& pictor)
+int demo(const pictor_windows&)
 {
-    // The frame over the main window: the snapshot shows Pictor's own form.
-    RECT main{};
-    GetWindowRect(pictor.main, &main);
+    // The frame over a window of another program, here the text editor the script opened. Under Wine a
+    // program's screen copy shows its own windows black, so Pictor's own form would be a poor subject.
+    HWND subject = nullptr;
+    for (int tries = 0; tries < 100 && subject == nullptr; ++tries) {
+        subject = FindWindowW(L"Notepad", nullptr);
+        Sleep(100);
+    }
+    int x = 960, y = 540;
+    RECT area{};
+    if (subject != nullptr && GetWindowRect(subject, &area)) {
+        x = (area.left + area.right) / 2;
+        y = (area.top + area.bottom) / 2;
+    }
     const std::wstring folder = snapshot_folder(nullptr);
     const auto before = png_files(folder);
-    move_pointer((main.left + main.right) / 2 + 150, (main.top + main.bottom) / 2);
-    Sleep(300);
-    send_key(0x57, false);
-    send_key(0x57, true);
+    move_pointer(x, y);
+    Sleep(500);
+    release_w_at(POINT{x, y});
     const std::wstring name = wait_for_new_file(folder, before, 10000);
     if (name.empty()) {
         std::printf("no snapshot was written\n");
