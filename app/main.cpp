@@ -6,6 +6,7 @@
 
 #include "app/frame_window.h"
 #include "app/input_hooks.h"
+#include "app/main_form.h"
 #include "app/main_window.h"
 #include "resources/resource_ids.h"
 #include "toolkit/application.h"
@@ -51,11 +52,9 @@ void run(HINSTANCE instance)
 
     set_up_frame(*window, app.create_window<frame_window>(frame_window_name, 0, 0));
 
-    // Closing the main window takes the frame with it, which ends the program.
-    window->close_handler = [](kite::basic_window* closing, bool&) {
-        close_frame(*static_cast<my_window*>(closing));
-        main_window = nullptr;
-    };
+    // The form is built at the loop's first pass, once the hooks are in place.
+    window->close_handler = confirm_close;
+    window->created_handler = build_form;
 
     kite::unique_hook keyboard_hook =
         install_hook(WH_KEYBOARD_LL, keyboard_hook_proc, instance, "Konnte Keyboard-HOOK nicht installieren.");

@@ -78,11 +78,21 @@ TEST(startup, shows_the_main_window_and_a_topmost_ring_frame_centred_on_the_poin
     DeleteObject(region);
 }
 
-TEST(startup, closing_the_main_window_ends_the_program_normally)
+// Closes the main window and confirms "Pictor beenden?".
+void close_and_confirm(started_pictor& pictor)
+{
+    PostMessageW(pictor.main, WM_CLOSE, 0, 0);
+    HWND question = wait_for_window(pictor.process.id(), L"#32770", L"Pictor", start_timeout);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(message_box_text(question), L"Pictor beenden?");
+    answer_message_box(question, IDYES);
+}
+
+TEST(startup, closing_the_main_window_asks_first_and_then_ends_the_program_normally)
 {
     started_pictor pictor;
     ASSERT_TRUE(pictor.wait_for_windows());
-    PostMessageW(pictor.main, WM_CLOSE, 0, 0);
+    close_and_confirm(pictor);
     DWORD exit_code = 1234;
     ASSERT_TRUE(pictor.process.wait_for_exit(start_timeout, exit_code));
     EXPECT_EQ(exit_code, 0u);
@@ -102,7 +112,7 @@ TEST(startup, a_frame_closed_from_outside_leaves_the_program_running)
     EXPECT_TRUE(SendMessageTimeoutW(pictor.main, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &answer));
     EXPECT_EQ(answer, std::wstring(L"Pictor.MainWindow").size());
 
-    PostMessageW(pictor.main, WM_CLOSE, 0, 0);
+    close_and_confirm(pictor);
     DWORD exit_code = 1234;
     ASSERT_TRUE(pictor.process.wait_for_exit(start_timeout, exit_code));
     EXPECT_EQ(exit_code, 0u);

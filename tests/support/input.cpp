@@ -51,4 +51,34 @@ void tap_key(WORD vk)
     key_up(vk);
 }
 
+void place_pointer(int x, int y)
+{
+    // Wine moves its X pointer only for SetCursorPos; where that pointer stays elsewhere, a later
+    // crossing event puts the cursor back there.
+    SetCursorPos(x, y);
+    move_pointer(x, y);
+}
+
+void click_at(int x, int y, bool right_button)
+{
+    place_pointer(x, y);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = right_button ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = right_button ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+void type_text(const std::wstring& text)
+{
+    for (wchar_t c : text) {
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wScan = input[1].ki.wScan = static_cast<WORD>(c);
+        input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+}
+
 } // namespace test_support

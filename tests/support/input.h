@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace test_support {
 
 // Moves the pointer to a screen position with an absolute SendInput move; answers where it ended up.
@@ -11,5 +13,15 @@ POINT move_pointer(int x, int y);
 void key_down(WORD vk);
 void key_up(WORD vk);
 void tap_key(WORD vk);
+
+// Puts the pointer at a screen position for good: the system's cursor and the SendInput move the hooks see.
+void place_pointer(int x, int y);
+
+// Puts the pointer at a screen position and clicks the left or right button there with SendInput.
+void click_at(int x, int y, bool right_button = false);
+
+// Types text as Unicode characters: the key events carry no virtual-key code of a letter, so no hot key
+// reacts to them.
+void type_text(const std::wstring& text);
 
 } // namespace test_support

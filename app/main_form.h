@@ -1,0 +1,24 @@
+#pragma once
+
+namespace kite {
+class basic_window;
+}
+
+class my_window;
+
+// Created handler of the main window: builds the form (preview, size and subfolder settings, buttons,
+// version), binds the handlers and scales everything once for the window's DPI.
+void build_form(kite::basic_window* window);
+
+// Close handler of the main window: asks "Pictor beenden?". Yes lets the frame go with the window and
+// leaves the hooks without a window to act on; No sends the window to the back and forgets the quit request.
+void confirm_close(kite::basic_window* window, bool& allow);
+
+// Handler of "Öffne Zielordner": shows the folder the next snapshot goes to in the shell.
+void open_target_folder(unsigned int command_id);
+
+// Click handler of "&Beenden": the quit goes through the window's close handler.
+void request_quit(my_window& window);
+
+// The preview's one context-menu item.
+inline constexpr const char* open_target_folder_text = "Öffne Zielordner";
