@@ -53,6 +53,17 @@ using unique_menu = kite_utility::unique_resource<menu_traits>;
 using unique_hook = kite_utility::unique_resource<hook_traits>;
 using unique_memory_dc = kite_utility::unique_resource<memory_dc_traits>;
 
+// Asks for WM_MOUSEHOVER and WM_MOUSELEAVE on a window after the default hover time.
+inline void track_hover_and_leave(HWND window)
+{
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof(track);
+    track.dwFlags = TME_HOVER | TME_LEAVE;
+    track.hwndTrack = window;
+    track.dwHoverTime = HOVER_DEFAULT;
+    TrackMouseEvent(&track);
+}
+
 // A device context from GetDC, given back with ReleaseDC to the window it came from.
 class window_dc {
 public:

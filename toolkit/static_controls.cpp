@@ -114,14 +114,8 @@ LRESULT custom_staticctr::handle_message(HWND parent, UINT msg, WPARAM wparam, L
     case WM_PARENTNOTIFY:
         return basic_message_control::handle_message(parent, msg, wparam, lparam);
     case WM_MOUSEMOVE:
-        if (on_mouse_hover) {
-            TRACKMOUSEEVENT track{};
-            track.cbSize = sizeof(track);
-            track.dwFlags = TME_HOVER | TME_LEAVE;
-            track.hwndTrack = hwnd.get();
-            track.dwHoverTime = HOVER_DEFAULT;
-            TrackMouseEvent(&track);
-        }
+        if (on_mouse_hover)
+            track_hover_and_leave(hwnd.get());
         return on_mouse_move ? on_mouse_move(this, buttons, x, y) : 0;
     case WM_MOUSEHOVER:
         return on_mouse_hover ? on_mouse_hover(this, buttons, x, y) : 0;

@@ -118,14 +118,8 @@ LRESULT basic_window::handle_message(HWND target, UINT msg, WPARAM wparam, LPARA
     case WM_CTLCOLORSTATIC:
         return color_static(target, wparam, lparam);
     case WM_MOUSEMOVE:
-        if (track_mouse) {
-            TRACKMOUSEEVENT track{};
-            track.cbSize = sizeof(track);
-            track.dwFlags = TME_HOVER | TME_LEAVE;
-            track.hwndTrack = hwnd.get();
-            track.dwHoverTime = HOVER_DEFAULT;
-            TrackMouseEvent(&track);
-        }
+        if (track_mouse)
+            track_hover_and_leave(hwnd.get());
         return 0;
     case WM_MOUSELEAVE:
         if (track_mouse && mouse_leave_handler)
