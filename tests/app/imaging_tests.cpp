@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/imaging.h"
+#include "tests/support/dib.h"
 #include "tests/support/temp_folder.h"
 
 using kite_com::com_ptr;
@@ -20,17 +21,9 @@ namespace {
 template <class Pixel>
 kite::unique_bitmap make_bitmap(int width, int height, Pixel pixel)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    kite::unique_bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bits != nullptr) {
-        auto* out = static_cast<std::uint32_t*>(bits);
+    std::uint32_t* out = nullptr;
+    kite::unique_bitmap bitmap = test_support::top_down_dib(width, height, out);
+    if (out != nullptr) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 out[y * width + x] = pixel(x, y);

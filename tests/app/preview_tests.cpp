@@ -3,6 +3,7 @@
 #include "app/imaging.h"
 #include "app/snapshot.h"
 #include "tests/support/child_process.h"
+#include "tests/support/dib.h"
 #include "tests/support/pump.h"
 #include "tests/support/temp_folder.h"
 #include "toolkit/application.h"
@@ -26,11 +27,9 @@ protected:
     // Writes a PNG of the given size filled with one colour.
     std::wstring write_png(const std::wstring& name, int width, int height)
     {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        kite::unique_bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        auto* pixels = static_cast<std::uint32_t*>(bits);
+        std::uint32_t* pixels = nullptr;
+        kite::unique_bitmap bitmap = test_support::top_down_dib(width, height, pixels);
+        EXPECT_NE(pixels, nullptr);
         for (int i = 0; i < width * height; ++i)
             pixels[i] = 0x00336699u;
         imaging_factory factory;

@@ -1,3 +1,4 @@
+#include "tests/support/dib.h"
 #include "tests/toolkit/control_fixture.h"
 
 #include "toolkit/button.h"
@@ -20,18 +21,10 @@ constexpr COLORREF black = RGB(0, 0, 0);
 // which part of it landed where.
 kite::unique_bitmap marked_bitmap(int width, int height, COLORREF fill, COLORREF corner)
 {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    kite::unique_bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap)
+    std::uint32_t* pixels = nullptr;
+    kite::unique_bitmap bitmap = test_support::top_down_dib(width, height, pixels);
+    if (pixels == nullptr)
         return bitmap;
-    auto* pixels = static_cast<std::uint32_t*>(bits);
     auto bgra = [](COLORREF colour) {
         return static_cast<std::uint32_t>(GetBValue(colour) | GetGValue(colour) << 8 | GetRValue(colour) << 16);
     };
