@@ -22,7 +22,14 @@ pictor_install_packages() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $sudo dpkg --add-architecture i386
     fi
-    $sudo apt-get update -q
+    # A mirror caught mid-sync fails one index now and then; the install below still works when the
+    # packages it needs are in the indexes that did arrive, and says so plainly when they are not.
+    local attempt
+    for attempt in 1 2 3; do
+        $sudo apt-get update -q && break
+        pictor_log "apt-get update failed (attempt $attempt of 3)"
+        [ "$attempt" -lt 3 ] && sleep 20
+    done
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
