@@ -6,6 +6,8 @@
 #include "toolkit/edit.h"
 #include "utility/text_conversion.h"
 
+#include <ctime>
+
 namespace {
 
 constexpr DWORD key_w = 0x57;
@@ -30,14 +32,16 @@ void ask_to_quit(my_window& window)
     }
 }
 
+// Only what must happen at the release happens here: the file and the thumbnail are made by the writer.
 void snapshot_under_frame(my_window& window)
 {
+    const std::time_t release = std::time(nullptr);
     const std::string subfolder = window.subfolder_text();
     capture_rect rect;
     POINT cursor{};
     if (GetCursorPos(&cursor))
         rect = frame_rect_around(cursor, window.frame_width, window.frame_height);
-    take_snapshot(rect, subfolder);
+    take_snapshot(rect, subfolder, release);
 }
 
 void handle_key(WPARAM message, LPARAM event)

@@ -8,6 +8,8 @@
 #include "app/input_hooks.h"
 #include "app/main_form.h"
 #include "app/main_window.h"
+#include "app/snapshot.h"
+#include "app/snapshot_writer.h"
 #include "resources/resource_ids.h"
 #include "toolkit/application.h"
 #include "toolkit/native_handles.h"
@@ -56,6 +58,11 @@ void run(HINSTANCE instance)
     window->close_handler = confirm_close;
     window->created_handler = build_form;
 
+    // Declared before the hooks, so that it finishes the snapshots already released after they are gone.
+    snapshot_writer writer(window->handle(), msg_snapshot_finished);
+    window->writer = &writer;
+    window->app_message_handler = show_finished_snapshots;
+
     kite::unique_hook keyboard_hook =
         install_hook(WH_KEYBOARD_LL, keyboard_hook_proc, instance, "Konnte Keyboard-HOOK nicht installieren.");
     kite::unique_hook mouse_hook =
@@ -63,7 +70,8 @@ void run(HINSTANCE instance)
 
     while (kite::pump_message(app.msg)) {
     }
-    // Locals go in reverse order: the mouse hook, then the keyboard hook, then the application.
+    // Locals go in reverse order: the mouse hook, then the keyboard hook, then the writer, which finishes
+    // every snapshot already released, then the application.
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "app/frame_window.h"
 #include "app/main_window.h"
 #include "app/output_folder.h"
+#include "app/snapshot_writer.h"
 #include "toolkit/button.h"
 #include "toolkit/control_scaling.h"
 #include "toolkit/edit.h"
@@ -161,8 +162,11 @@ void confirm_close(kite::basic_window* window, bool& allow)
     if (form == nullptr)
         return;
     if (allow) {
-        // From here on the hooks find no window and a size entry moves no frame.
+        // From here on the hooks find no window and a size entry moves no frame. Snapshots still being
+        // written are finished without announcing them to a window handle that is about to go.
         close_frame(*form);
+        if (form->writer != nullptr)
+            form->writer->notify_to(nullptr);
         main_window = nullptr;
         return;
     }

@@ -14,6 +14,7 @@ class label;
 } // namespace kite
 
 class frame_window;
+class snapshot_writer;
 
 // The program's main window: the settings form, the preview and the state the hooks read.
 class my_window : public kite::basic_window {
@@ -39,6 +40,8 @@ public:
     std::int32_t frame_height = 512;
     bool closing = false;
     frame_window* frame = nullptr;
+    // Writes what W releases; owned by start-up, which lets it finish after the window has gone.
+    snapshot_writer* writer = nullptr;
 };
 
 // The one main window; null before it exists and after the user has confirmed the quit.

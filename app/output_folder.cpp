@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -155,6 +156,21 @@ std::string snapshot_file_path(const std::string& folder)
                                                     output_folder_detail::last_counter);
 }
 
+std::string temporary_snapshot_path(const std::string& folder)
+{
+    static std::atomic<unsigned long> sequence{0};
+    const std::string name = "~Pictor-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++sequence) +
+                             ".tmp";
+    return join_path(folder, name);
+}
+
+std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+                                  long& failure)
+{
+    return output_folder_detail::publish_snapshot_file(temporary, folder, release,
+                                                       output_folder_detail::last_counter, failure);
+}
+
 namespace output_folder_detail {
 
 std::string target_folder_below(const std::string& program_folder, const std::string& subfolder)
@@ -196,6 +212,32 @@ std::string snapshot_file_path(const std::string& folder, const clock_function& 
             return std::string();
         if (!is_existing_file(path))
             return path;
+    }
+    return std::string();
+}
+
+std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+                                  int last, long& failure)
+{
+    failure = HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    const std::wstring from = fs::to_utf16(temporary);
+    const clock_function at_release = [release] { return release; };
+    for (int n = 0; n <= last; ++n) {
+        const std::string name = snapshot_file_name(n, at_release);
+        const std::string path = name.empty() ? std::string() : join_path(folder, name);
+        if (path.empty() || !fits_max_path(path)) {
+            failure = HRESULT_FROM_WIN32(name.empty() ? ERROR_INVALID_DATA : ERROR_FILENAME_EXCED_RANGE);
+            return std::string();
+        }
+        // Without MOVEFILE_REPLACE_EXISTING the rename itself is the test for a free name.
+        if (MoveFileExW(from.c_str(), fs::to_utf16(path).c_str(), 0))
+            return path;
+        const DWORD error = GetLastError();
+        fs::find_file_information_t taken{};
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS && !fs::file_information(path, taken)) {
+            failure = HRESULT_FROM_WIN32(error);
+            return std::string();
+        }
     }
     return std::string();
 }

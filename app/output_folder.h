@@ -37,6 +37,17 @@ std::string snapshot_file_name(int n);
 // the last is taken (an earlier snapshot is never replaced) or when the path would not fit MAX_PATH.
 std::string snapshot_file_path(const std::string& folder);
 
+// A name in folder for the file being written, before it becomes a snapshot: unique within the process, and
+// with an extension no snapshot has, so that a leftover is never taken for one.
+std::string temporary_snapshot_path(const std::string& folder);
+
+// Renames the written temporary file to the first free snapshot name of the release's second (the counter
+// goes on as for snapshot_file_path). The rename never replaces: a name taken meanwhile, by a file or a
+// folder, is passed over. Answers the snapshot's path; empty when no name could be had, with the reason (an
+// HRESULT) in failure.
+std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+                                  long& failure);
+
 namespace output_folder_detail {
 
 using clock_function = std::function<std::time_t()>;
@@ -48,5 +59,7 @@ std::string target_folder_below(const std::string& program_folder, const std::st
 
 std::string snapshot_file_name(int n, const clock_function& now);
 std::string snapshot_file_path(const std::string& folder, const clock_function& now, int last);
+std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+                                  int last, long& failure);
 
 } // namespace output_folder_detail

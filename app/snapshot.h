@@ -1,19 +1,30 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 
 #include "app/input_hooks.h"
 
 namespace kite {
+class basic_window;
 class image;
-}
+} // namespace kite
 
-// Copies the screen rectangle (the frame hidden meanwhile) into the next free file of the target folder as
-// PNG and shows the file in the main window's preview. Answers the file's path (UTF-8), empty when nothing
-// could be written: no main window, no screen, no target folder or no free name.
-std::string take_snapshot(const capture_rect& rect, const std::string& subfolder);
+// What happens at the key release itself: copies the screen rectangle (the frame hidden meanwhile) and hands
+// the pixels, the release's time and the subfolder to the main window's writer, which makes the file and
+// the thumbnail later. Answers whether the snapshot was handed on; a refusal (too many waiting, no memory)
+// reaches the user through the writer's "Error" box.
+bool take_snapshot(const capture_rect& rect, const std::string& subfolder, std::time_t release);
+
+// The main window's handler of msg_snapshot_finished: puts each finished thumbnail into the preview and
+// shows each failure in the "Error" box, in release order. Runs from the message loop, never inside a hook.
+LRESULT show_finished_snapshots(kite::basic_window* window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Reads an image file into the preview control, fitted into its client area and drawn centred. A file
 // that cannot be read shows the "Error" box; the control then keeps its picture. Answers whether the
 // control now holds a picture.
 bool load_image_file(kite::image& control, const std::wstring& path);
+
+// Refusal text when the pixels of earlier snapshots still fill the memory set aside for waiting ones.
+inline constexpr const char* too_many_waiting_text =
+    "Snapshot nicht aufgenommen: zu viele Snapshots warten noch auf das Speichern.";

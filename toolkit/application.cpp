@@ -96,6 +96,8 @@ LRESULT application::route_message(HWND hwnd, UINT message, WPARAM wparam, LPARA
     case msg_created:
         return dispatch_to_window(hwnd, message, wparam, lparam);
     default:
+        if (is_app_message(message))
+            return dispatch_to_window(hwnd, message, wparam, lparam);
         return DefWindowProcW(hwnd, message, wparam, lparam);
     }
 }

@@ -24,6 +24,12 @@ constexpr UINT msg_delete_windows = WM_USER + 2;
 constexpr UINT msg_delete_controls = WM_USER + 3;
 constexpr UINT msg_created = WM_USER + 4;
 
+// The range of messages a program defines for its own windows.
+constexpr bool is_app_message(UINT message)
+{
+    return message >= WM_APP && message <= 0xBFFF;
+}
+
 template <int N>
 class messages;
 

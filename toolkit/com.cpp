@@ -5,7 +5,7 @@
 
 namespace kite_com {
 
-std::uint32_t com_use_count = 0;
+thread_local std::uint32_t com_use_count = 0;
 com_runtime runtime = {&CoInitializeEx, &CoUninitialize};
 
 hresult_error::hresult_error(HRESULT result)

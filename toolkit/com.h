@@ -31,9 +31,10 @@ private:
     std::string message;
 };
 
-// Apartment membership of the process: the first enter initialises COM on the calling thread, the last
-// leave uninitialises it. Users ask whether COM is up by testing the count for non-zero.
-extern std::uint32_t com_use_count;
+// Apartment membership of the calling thread: its first enter initialises COM there, its last leave
+// uninitialises it. Users ask whether COM is up by testing the count for non-zero. COM is set up per
+// thread, so each thread keeps its own count.
+extern thread_local std::uint32_t com_use_count;
 inline constexpr std::uint32_t com_use_limit = 0xFFFFFFF0u;
 
 // The runtime calls behind the apartment. They can be replaced by a layer of one's own, as long as it

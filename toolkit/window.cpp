@@ -130,6 +130,11 @@ LRESULT basic_window::handle_message(HWND target, UINT msg, WPARAM wparam, LPARA
             created_handler(this);
         return 0;
     default:
+        if (is_app_message(msg) && app_message_handler) {
+            // A copy runs: the handler may close the window and so end this object and its members.
+            const app_message_function handler = app_message_handler;
+            return handler(this, msg, wparam, lparam);
+        }
         return 0;
     }
 }

@@ -44,6 +44,7 @@ public:
     using created_function = std::function<void(basic_window*)>;
     using close_function = std::function<void(basic_window*, bool& allow)>;
     using mouse_leave_function = std::function<void(basic_window*)>;
+    using app_message_function = std::function<LRESULT(basic_window*, UINT, WPARAM, LPARAM)>;
 
     enum placement_flags : std::uint16_t { use_size = 1, use_position = 2 };
 
@@ -72,6 +73,9 @@ public:
     created_function created_handler;
     close_function close_handler;
     mouse_leave_function mouse_leave_handler;
+    // Messages from WM_APP up to 0xBFFF, which the program posts to its own windows (from other threads,
+    // say). The handler may close the window.
+    app_message_function app_message_handler;
     kite::window_class window_class;
     unique_window hwnd;
     std::vector<std::unique_ptr<basic_control>> controls;
