@@ -272,7 +272,12 @@ bool wic_image::assign_bitmap(HBITMAP bitmap)
 
 bool wic_image::save(const std::wstring& path)
 {
-    return finish(write(path));
+    return save(path, format_for_path(kite_utility::filesystem::to_utf8(path)));
+}
+
+bool wic_image::save(const std::wstring& path, image_format format)
+{
+    return finish(write(path, format));
 }
 
 bool wic_image::load(const std::wstring& path)
@@ -280,7 +285,7 @@ bool wic_image::load(const std::wstring& path)
     return finish(read(path));
 }
 
-HRESULT wic_image::write(const std::wstring& path)
+HRESULT wic_image::write(const std::wstring& path, image_format format)
 {
     IWICImagingFactory* wic = factory.get();
     source_description description;
@@ -295,7 +300,6 @@ HRESULT wic_image::write(const std::wstring& path)
                                 TRUE, nullptr, stream.put());
     if (FAILED(hr))
         return hr;
-    const image_format format = format_for_path(kite_utility::filesystem::to_utf8(path));
     com_ptr<IWICBitmapEncoder> encoder;
     hr = wic->CreateEncoder(container_guid(format), nullptr, encoder.put());
     if (FAILED(hr))
@@ -309,6 +313,8 @@ HRESULT wic_image::write(const std::wstring& path)
     hr = encoder->CreateNewFrame(frame.put(), options.put());
     if (FAILED(hr))
         return hr;
+    if (format == image_format::png)
+        choose_png_filter(options.get());
     hr = frame->Initialize(options.get());
     if (FAILED(hr))
         return hr;
@@ -329,6 +335,20 @@ HRESULT wic_image::write(const std::wstring& path)
         return hr;
     hr = encoder->Commit();
     return FAILED(hr) ? hr : S_OK;
+}
+
+// An encoder that does not know the option keeps its own choice: the file is the same picture either way.
+void wic_image::choose_png_filter(IPropertyBag2* options) const
+{
+    if (options == nullptr || png_filter == WICPngFilterUnspecified)
+        return;
+    wchar_t name[] = L"FilterOption";
+    PROPBAG2 option{};
+    option.pstrName = name;
+    VARIANT value{};
+    value.vt = VT_UI1;
+    value.bVal = static_cast<BYTE>(png_filter);
+    options->Write(1, &option, &value);
 }
 
 HRESULT wic_image::read(const std::wstring& path)

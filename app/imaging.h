@@ -116,6 +116,8 @@ public:
     bool assign_bitmap(HBITMAP bitmap);
     // Writes the image to path, in the container its extension names; an existing file is replaced.
     bool save(const std::wstring& path);
+    // Writes the image to path in the given container, whatever the path's extension.
+    bool save(const std::wstring& path, image_format format);
     // The first frame of the image file at path.
     bool load(const std::wstring& path);
     // Scales the image to the largest size of its aspect ratio that fits into the box.
@@ -130,10 +132,15 @@ public:
     imaging_factory& factory;
     kite_com::com_ptr<IWICBitmap> image;
     HRESULT result = S_OK;
+    // The row filter a PNG is written with; WICPngFilterUnspecified leaves the choice to the encoder.
+    WICPngFilterOption png_filter = default_png_filter;
+
+    static constexpr WICPngFilterOption default_png_filter = WICPngFilterUnspecified;
 
 private:
     bool finish(HRESULT step_result);
-    HRESULT write(const std::wstring& path);
+    void choose_png_filter(IPropertyBag2* options) const;
+    HRESULT write(const std::wstring& path, image_format format);
     HRESULT read(const std::wstring& path);
     HRESULT copy_to_dib(kite::unique_bitmap& dib);
 };

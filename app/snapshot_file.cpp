@@ -28,7 +28,8 @@ std::string write_temporary(const released_snapshot& snapshot, const std::string
         return std::string();
     }
     const std::string temporary = temporary_snapshot_path(folder);
-    if (!image.save(to_utf16(temporary))) {
+    // The temporary name has no image extension: the container is named.
+    if (!image.save(to_utf16(temporary), image_format::png)) {
         error = error_text(image.result);
         DeleteFileW(to_utf16(temporary).c_str());
         return std::string();
