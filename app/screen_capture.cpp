@@ -4,14 +4,18 @@
 
 #include <dwmapi.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <cstdint>
 #include <vector>
 
 namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
+
+// The ring's colour as a pixel of a 32-bit DIB (0x00RRGGBB).
+constexpr std::uint32_t ring_pixel = 0x0000FF00u;
 
 bool desktop_composes()
 {
@@ -71,16 +75,20 @@ std::vector<HWND> windows_under(const RECT& area, HWND frame)
     return all;
 }
 
+milliseconds time_left(steady_clock::time_point deadline)
+{
+    return std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now());
+}
+
 // Where nothing composes the desktop, hiding the frame leaves its ring on the screen until the windows
 // beneath paint again. Each is asked to paint with what is left of the bound, so a window that does not
 // answer costs at most that and never hangs the caller.
-void repaint_uncovered(const capture_rect& rect, HWND frame)
+void repaint_uncovered(const capture_rect& rect, HWND frame, steady_clock::time_point deadline)
 {
-    const steady_clock::time_point deadline = steady_clock::now() + milliseconds(repaint_bound_ms);
     const kite::unique_region ring = ring_region(rect);
     RedrawWindow(nullptr, nullptr, ring.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     for (HWND window : windows_under(screen_rect_of(rect), frame)) {
-        const auto left = std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        const auto left = time_left(deadline).count();
         if (left <= 0)
             break;
         if (!GetUpdateRect(window, nullptr, FALSE))
@@ -95,16 +103,19 @@ void repaint_uncovered(const capture_rect& rect, HWND frame)
 // Hides the frame for its lifetime, so that its ring, which lies on the rectangle's border, is not copied.
 class hidden_frame {
 public:
-    hidden_frame(frame_window* frame, const capture_rect& rect) : frame_(frame != nullptr ? frame->handle() : nullptr)
+    hidden_frame(frame_window* frame, const capture_rect& rect)
+        : frame_(frame != nullptr ? frame->handle() : nullptr),
+          deadline_(steady_clock::now() + milliseconds(repaint_bound_ms))
     {
         if (frame_ == nullptr)
             return;
         ShowWindow(frame_, SW_HIDE);
         // A composing desktop holds every window's picture: the next composed frame is free of the ring.
-        if (desktop_composes())
+        composing_ = desktop_composes();
+        if (composing_)
             DwmFlush();
         else
-            repaint_uncovered(rect, frame_);
+            repaint_uncovered(rect, frame_, deadline_);
     }
     ~hidden_frame()
     {
@@ -115,30 +126,73 @@ public:
     hidden_frame(const hidden_frame&) = delete;
     hidden_frame& operator=(const hidden_frame&) = delete;
 
+    // Whether the ring may still be on the screen: the windows beneath draw in their own time.
+    bool ring_may_linger() const { return frame_ != nullptr && !composing_; }
+    steady_clock::time_point deadline() const { return deadline_; }
+
 private:
     HWND frame_;
+    steady_clock::time_point deadline_;
+    bool composing_ = false;
 };
 
-// Copies the part of the rectangle that lies on the screen to the same place in the bitmap. Only that part
-// is asked of the screen device, so the part outside stays black whatever a driver would answer there.
-void copy_visible_part(HDC target, void* bits, HDC screen, const capture_rect& rect)
+// Copies a part of the rectangle (in the bitmap's coordinates) from the screen to the same place in the
+// bitmap. Only what lies on the screen is asked of the screen device; the rest is made black, whatever a
+// driver would answer there.
+void copy_part(HDC target, std::uint32_t* bits, HDC screen, const capture_rect& rect, const RECT& part)
 {
-    const RECT wanted = screen_rect_of(rect);
+    RECT wanted = part;
+    OffsetRect(&wanted, rect.left, rect.top);
     const RECT desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                        GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                        GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     RECT visible{};
     const bool any = IntersectRect(&visible, &wanted, &desktop) != FALSE;
-    if (!any || !EqualRect(&visible, &wanted))
-        std::memset(bits, 0, static_cast<std::size_t>(rect.width) * static_cast<std::size_t>(rect.height) * 4);
+    if (!any || !EqualRect(&visible, &wanted)) {
+        GdiFlush();
+        for (LONG y = part.top; y < part.bottom; ++y)
+            std::fill(bits + static_cast<std::size_t>(y) * rect.width + part.left,
+                      bits + static_cast<std::size_t>(y) * rect.width + part.right, 0u);
+    }
     if (!any)
         return;
     BitBlt(target, visible.left - rect.left, visible.top - rect.top, visible.right - visible.left,
            visible.bottom - visible.top, screen, visible.left, visible.top, SRCCOPY);
 }
 
+// The four strips of the bitmap that the ring lay on.
+std::vector<RECT> ring_strips(const capture_rect& rect)
+{
+    const LONG w = rect.width, h = rect.height, t = std::min<LONG>(ring_thickness, std::min(w, h));
+    return {RECT{0, 0, w, t}, RECT{0, h - t, w, h}, RECT{0, t, t, h - t}, RECT{w - t, t, w, h - t}};
+}
+
+bool shows_ring(const std::uint32_t* bits, const capture_rect& rect, const std::vector<RECT>& strips)
+{
+    GdiFlush();
+    for (const RECT& strip : strips)
+        for (LONG y = strip.top; y < strip.bottom; ++y)
+            for (LONG x = strip.left; x < strip.right; ++x)
+                if ((bits[static_cast<std::size_t>(y) * rect.width + x] & 0x00FFFFFFu) == ring_pixel)
+                    return true;
+    return false;
+}
+
+// Windows of other programs may have painted and still not put their picture on the screen. The ring's
+// strips are read again until none of their pixels is the ring's green, at most until the deadline.
+void wait_for_ring_to_go(HDC target, std::uint32_t* bits, HDC screen, const capture_rect& rect,
+                         steady_clock::time_point deadline)
+{
+    const std::vector<RECT> strips = ring_strips(rect);
+    while (shows_ring(bits, rect, strips) && time_left(deadline).count() > 0) {
+        Sleep(2);
+        for (const RECT& strip : strips)
+            copy_part(target, bits, screen, rect, strip);
+    }
+}
+
 // Pixels in process memory rather than a device bitmap: they wait there for the writer.
-kite::unique_bitmap top_down_dib(HDC screen, std::int32_t width, std::int32_t height, void*& bits)
+kite::unique_bitmap top_down_dib(HDC screen, std::int32_t width, std::int32_t height, std::uint32_t*& bits)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -147,8 +201,10 @@ kite::unique_bitmap top_down_dib(HDC screen, std::int32_t width, std::int32_t he
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    bits = nullptr;
-    return kite::unique_bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    void* memory = nullptr;
+    kite::unique_bitmap bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+    bits = static_cast<std::uint32_t*>(memory);
+    return bitmap;
 }
 
 } // namespace
@@ -163,7 +219,7 @@ kite::unique_bitmap capture_screen(const capture_rect& rect, frame_window* frame
         failure = E_FAIL;
         return kite::unique_bitmap();
     }
-    void* bits = nullptr;
+    std::uint32_t* bits = nullptr;
     kite::unique_bitmap bitmap = top_down_dib(screen.get(), rect.width, rect.height, bits);
     kite::unique_memory_dc memory(CreateCompatibleDC(screen.get()));
     if (!bitmap || bits == nullptr || !memory) {
@@ -173,8 +229,11 @@ kite::unique_bitmap capture_screen(const capture_rect& rect, frame_window* frame
     const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
     {
         const hidden_frame hidden(frame, rect);
-        copy_visible_part(memory.get(), bits, screen.get(), rect);
+        copy_part(memory.get(), bits, screen.get(), rect, RECT{0, 0, rect.width, rect.height});
+        if (hidden.ring_may_linger())
+            wait_for_ring_to_go(memory.get(), bits, screen.get(), rect, hidden.deadline());
     }
+    GdiFlush();
     SelectObject(memory.get(), previous);
     return bitmap;
 }

@@ -47,6 +47,9 @@ LRESULT CALLBACK procedure(HWND window, UINT msg, WPARAM wparam, LPARAM lparam)
         return 0;
     case test_support::pattern_key_ups:
         return key_ups[wparam & 255];
+    case test_support::pattern_hang:
+        Sleep(static_cast<DWORD>(wparam));
+        return 0;
     case test_support::pattern_activate:
         SetForegroundWindow(window);
         SetFocus(window);

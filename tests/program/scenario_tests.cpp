@@ -43,21 +43,6 @@ void point_at(const pictor_session& pictor, int x, int y, int width, int height)
         step_timeout);
 }
 
-// Answers how many pixels of the image differ from the pattern at (left, top).
-int pattern_mismatches(const image_pixels& image, int left, int top)
-{
-    int mismatches = 0;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const COLORREF want = pattern_colour(left + x, top + y);
-            const std::uint32_t want_argb =
-                0xFF000000u | (GetRValue(want) << 16) | (GetGValue(want) << 8) | GetBValue(want);
-            if (image.at(x, y) != want_argb)
-                ++mismatches;
-        }
-    return mismatches;
-}
-
 // The screen's pixels over a window, top-down rows of 0x00RRGGBB.
 image_pixels screen_over(HWND window)
 {

@@ -38,24 +38,6 @@ protected:
         return where;
     }
 
-    // Every pixel of the file equals the pattern under the rectangle; answers the count of differences.
-    static int pattern_mismatches(const image_pixels& image, int left, int top, int* green = nullptr)
-    {
-        int mismatches = 0;
-        for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) {
-                const COLORREF want = pattern_colour(left + x, top + y);
-                const std::uint32_t got = image.at(x, y);
-                const std::uint32_t want_argb =
-                    0xFF000000u | (GetRValue(want) << 16) | (GetGValue(want) << 8) | GetBValue(want);
-                if (got != want_argb)
-                    ++mismatches;
-                if (green != nullptr && (got & 0x00FFFFFFu) == 0x0000FF00u)
-                    ++*green;
-            }
-        return mismatches;
-    }
-
     pattern_session pattern;
     pictor_session pictor;
     std::wstring folder;

@@ -14,6 +14,7 @@ inline COLORREF pattern_colour(int x, int y)
 // Messages the pattern window answers, for tests in another process.
 constexpr UINT pattern_key_ups = WM_APP + 1;   // wparam: virtual-key code; answers how many key-ups arrived
 constexpr UINT pattern_activate = WM_APP + 2;  // takes the foreground and the keyboard focus
+constexpr UINT pattern_hang = WM_APP + 3;      // posted, wparam: milliseconds the window stops answering
 constexpr wchar_t pattern_class[] = L"Test.PatternWindow";
 
 } // namespace test_support

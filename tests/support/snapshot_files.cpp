@@ -1,12 +1,15 @@
 #include "tests/support/snapshot_files.h"
 
 #include "app/imaging.h"
+#include "tests/support/pattern.h"
 #include "tests/support/pump.h"
 
 #include <shlobj.h>
 #include <windows.h>
 
+#include <cstring>
 #include <cwctype>
+#include <tuple>
 
 namespace test_support {
 
@@ -110,6 +113,53 @@ bool is_snapshot_name(const std::wstring& name, bool counter)
         rest = rest.substr(end);
     }
     return rest == L".png";
+}
+
+namespace {
+
+// The counter of a snapshot name; 0 for the plain name.
+int counter_of(const std::wstring& name)
+{
+    const std::size_t hash = name.find(L'#');
+    return hash == std::wstring::npos ? 0 : std::stoi(name.substr(hash + 1));
+}
+
+} // namespace
+
+bool named_earlier(const std::wstring& first, const std::wstring& second)
+{
+    return std::make_tuple(first.substr(0, 19), counter_of(first)) <
+           std::make_tuple(second.substr(0, 19), counter_of(second));
+}
+
+bool has_png_signature(const std::wstring& path)
+{
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    unsigned char start[8] = {};
+    DWORD read = 0;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    ReadFile(file, start, sizeof start, &read, nullptr);
+    CloseHandle(file);
+    return read == sizeof start && std::memcmp(start, png, sizeof png) == 0;
+}
+
+int pattern_mismatches(const image_pixels& image, int left, int top, int* green)
+{
+    int mismatches = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const COLORREF want = pattern_colour(left + x, top + y);
+            const std::uint32_t got = image.at(x, y);
+            const std::uint32_t want_argb =
+                0xFF000000u | (GetRValue(want) << 16) | (GetGValue(want) << 8) | GetBValue(want);
+            if (got != want_argb)
+                ++mismatches;
+            if (green != nullptr && (got & 0x00FFFFFFu) == 0x0000FF00u)
+                ++*green;
+        }
+    return mismatches;
 }
 
 } // namespace test_support

@@ -29,4 +29,14 @@ bool read_image(const std::wstring& path, image_pixels& pixels);
 // Whether a name reads YYYY-MM-DD_HH-MM-SS.png, with #n before .png when counter is true.
 bool is_snapshot_name(const std::wstring& name, bool counter);
 
+// The order snapshot names were given in: by second, then by counter (the plain name first).
+bool named_earlier(const std::wstring& first, const std::wstring& second);
+
+// Whether the file starts with the PNG signature.
+bool has_png_signature(const std::wstring& path);
+
+// How many pixels of the image differ from the pattern window's at (left, top); pure green ones are also
+// counted into green when given.
+int pattern_mismatches(const image_pixels& image, int left, int top, int* green = nullptr);
+
 } // namespace test_support

@@ -1,0 +1,237 @@
+// What the user gets when files are written after the key release: order, completeness, errors and bounds.
+#include <gtest/gtest.h>
+
+#include "tests/support/child_process.h"
+#include "tests/support/input.h"
+#include "tests/support/pattern.h"
+#include "tests/support/pictor_form.h"
+#include "tests/support/pictor_session.h"
+#include "tests/support/pump.h"
+#include "tests/support/snapshot_files.h"
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace test_support;
+
+namespace {
+
+constexpr WORD key_w = 0x57;
+constexpr WORD key_q = 0x51;
+constexpr unsigned file_timeout = 15000;
+// Wine waits 2000 ms for a low-level hook; a release that took longer than this waited on more than the copy.
+constexpr double held_limit_ms = 1000;
+
+double now_ms()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Releases a key and answers how long the release was held by the hooks (SendInput returns after them).
+double timed_release(WORD vk)
+{
+    key_down(vk);
+    const double start = now_ms();
+    key_up(vk);
+    return now_ms() - start;
+}
+
+std::vector<std::wstring> files_matching(const std::wstring& folder, const wchar_t* pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+void remove_folder(const std::wstring& folder)
+{
+    for (const auto& name : files_matching(folder, L"*"))
+        DeleteFileW((folder + L"\\" + name).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+class snapshot_writer_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pattern.ready());
+        start_pictor();
+    }
+
+    void start_pictor()
+    {
+        pictor = std::make_unique<pictor_session>();
+        ASSERT_TRUE(pictor->ready());
+        form = std::make_unique<pictor_form>(pictor->main);
+        ASSERT_TRUE(form->ready());
+    }
+
+    // A frame size and a subfolder of the test's own, emptied; answers the folder its snapshots go to.
+    std::wstring use_settings(int width, int height, const std::wstring& subfolder)
+    {
+        form->set_text(width_edit, std::to_wstring(width));
+        form->set_text(height_edit, std::to_wstring(height));
+        form->set_text(subfolder_edit, subfolder);
+        frame_width = width;
+        frame_height = height;
+        const std::wstring folder = snapshot_folder() + L"\\" + subfolder;
+        remove_folder(folder);
+        return folder;
+    }
+
+    // Puts the pointer at (x, y) for good and waits until the frame is centred there.
+    void point_at(int x, int y)
+    {
+        place_pointer(x, y);
+        pump_until(
+            [&] {
+                const RECT rect = pictor->frame_rect();
+                return rect.left == x - frame_width / 2 && rect.top == y - frame_height / 2;
+            },
+            3000);
+    }
+
+    pattern_session pattern;
+    std::unique_ptr<pictor_session> pictor;
+    std::unique_ptr<pictor_form> form;
+    int frame_width = 512;
+    int frame_height = 512;
+};
+
+TEST_F(snapshot_writer_test, a_burst_of_releases_gives_complete_files_named_in_release_order)
+{
+    const std::wstring folder = use_settings(300, 800, L"Serie");
+    ASSERT_TRUE(pattern.activate());
+    point_at(960, 540);
+    // Each release has a width of its own, so every file tells which release it holds. The releases come
+    // faster than the files are written.
+    const int releases = 8;
+    for (int i = 0; i < releases; ++i) {
+        form->set_text(width_edit, std::to_wstring(300 + 40 * i));
+        tap_key(key_w);
+    }
+    std::vector<std::wstring> files = wait_for_new_files(folder, {}, releases, file_timeout);
+    ASSERT_EQ(files.size(), static_cast<std::size_t>(releases));
+    std::sort(files.begin(), files.end(), named_earlier);
+    for (int i = 0; i < releases; ++i) {
+        SCOPED_TRACE(i);
+        const std::wstring path = folder + L"\\" + files[i];
+        EXPECT_TRUE(is_snapshot_name(files[i], files[i].find(L'#') != std::wstring::npos));
+        EXPECT_TRUE(has_png_signature(path));
+        image_pixels image;
+        ASSERT_TRUE(read_image(path, image));
+        EXPECT_EQ(image.width, 300 + 40 * i);
+        EXPECT_EQ(image.height, 800);
+    }
+    remove_folder(folder);
+}
+
+TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_snapshot)
+{
+    const std::wstring folder = use_settings(1900, 1000, L"Abbruch");
+    point_at(960, 540);
+    tap_key(key_w);
+    // The moment the temporary file appears, the PNG is being written into it.
+    ASSERT_TRUE(pump_until([&] { return !files_matching(folder, L"*.tmp").empty(); }, file_timeout));
+    TerminateProcess(pictor->process.handle(), 1);
+    pictor->wait_for_exit(5000);
+    // Large enough that encoding outlasts the kill.
+    ASSERT_EQ(files_matching(folder, L"*.tmp").size(), 1u);
+    EXPECT_TRUE(png_files(folder).empty());
+
+    // The leftover is no snapshot: the next run names its file as if it were not there.
+    start_pictor();
+    use_settings(64, 64, L"Abbruch");
+    point_at(900, 500);
+    tap_key(key_w);
+    const auto fresh = wait_for_new_files(folder, {}, 1, file_timeout);
+    ASSERT_EQ(fresh.size(), 1u);
+    EXPECT_TRUE(is_snapshot_name(fresh[0], false));
+    remove_folder(folder);
+}
+
+TEST_F(snapshot_writer_test, a_failed_write_is_shown_after_the_release_and_the_next_snapshot_works)
+{
+    // A file where the subfolder should be: the folder cannot be made and the write fails.
+    const std::wstring blocker = snapshot_folder() + L"\\Sperre";
+    remove_folder(blocker);
+    HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    use_settings(200, 200, L"Sperre");
+    ASSERT_TRUE(pattern.activate());
+    point_at(700, 500);
+    EXPECT_LT(timed_release(key_w), held_limit_ms);
+
+    HWND box = wait_for_window(pictor->process.id(), L"#32770", L"Error", file_timeout);
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = message_box_text(box);
+    EXPECT_EQ(text.rfind(L"an com error has occurred: hresult=0x", 0), 0u) << text.c_str();
+    EXPECT_EQ(text.size(), 45u);
+    answer_message_box(box, IDOK);
+    DeleteFileW(blocker.c_str());
+
+    const std::wstring folder = use_settings(200, 200, L"Sperre2");
+    ASSERT_TRUE(pattern.activate());
+    point_at(700, 500);
+    tap_key(key_w);
+    EXPECT_EQ(wait_for_new_files(folder, {}, 1, file_timeout).size(), 1u);
+    EXPECT_TRUE(windows_of(pictor->process.id(), L"#32770", L"Error").empty());
+    remove_folder(folder);
+}
+
+TEST_F(snapshot_writer_test, a_window_that_stops_answering_under_the_frame_delays_a_snapshot_only_briefly)
+{
+    const std::wstring folder = use_settings(512, 512, L"Haenger");
+    ASSERT_TRUE(pattern.activate());
+    point_at(800, 500);
+    const double hang_ms = 5000;
+    PostMessageW(pattern.window, pattern_hang, static_cast<WPARAM>(hang_ms), 0);
+    Sleep(200);
+    const double start = now_ms();
+    EXPECT_LT(timed_release(key_w), held_limit_ms);
+    const auto fresh = wait_for_new_files(folder, {}, 1, file_timeout);
+    ASSERT_EQ(fresh.size(), 1u);
+    // Written while the window still hangs, not after it answers again.
+    EXPECT_LT(now_ms() - start, hang_ms - 1500);
+    Sleep(static_cast<DWORD>(hang_ms));
+    remove_folder(folder);
+}
+
+TEST_F(snapshot_writer_test, quitting_right_after_releases_still_writes_every_file_completely)
+{
+    const std::wstring folder = use_settings(1600, 900, L"Ende");
+    ASSERT_TRUE(pattern.activate());
+    point_at(960, 540);
+    for (int i = 0; i < 3; ++i)
+        tap_key(key_w);
+    tap_key(key_q);
+    HWND question = wait_for_quit_question(pictor->process.id(), file_timeout);
+    ASSERT_NE(question, nullptr);
+    answer_message_box(question, IDYES);
+    EXPECT_EQ(pictor->wait_for_exit(40000), 0u);
+
+    const auto files = png_files(folder);
+    ASSERT_EQ(files.size(), 3u);
+    for (const auto& name : files) {
+        image_pixels image;
+        ASSERT_TRUE(read_image(folder + L"\\" + name, image)) << name.c_str();
+        EXPECT_EQ(image.width, 1600);
+        EXPECT_EQ(image.height, 900);
+    }
+    EXPECT_TRUE(files_matching(folder, L"*.tmp").empty());
+    remove_folder(folder);
+}
+
+} // namespace
