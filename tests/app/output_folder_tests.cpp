@@ -379,6 +379,30 @@ TEST_F(snapshot_file_path_test, clock_is_read_for_every_candidate)
     EXPECT_EQ(later, "2024-05-17_14-03-10#1.png");
 }
 
+// The written file gets the first free name of the release's second; whatever holds a name already, a
+// snapshot that appeared after the check or a folder, is passed over and left as it was.
+TEST_F(snapshot_file_path_test, publishing_names_by_the_release_and_never_replaces)
+{
+    make_file(fixed_stamp + ".png", "first");
+    ASSERT_TRUE(CreateDirectoryW(utf16(path_of(numbered(1))).c_str(), nullptr));
+    const std::string temporary = temporary_snapshot_path(folder_.utf8());
+    EXPECT_NE(temporary, temporary_snapshot_path(folder_.utf8()));
+    make_file(temporary.substr(folder_.utf8().size() + 1), "new picture");
+    long failure = S_OK;
+    const std::string published =
+        detail::publish_snapshot_file(temporary, folder_.utf8(), fixed_time, detail::last_counter, failure);
+    EXPECT_EQ(published, path_of(numbered(2)));
+    EXPECT_EQ(test_support::read_file(utf16(published)), "new picture");
+    EXPECT_EQ(test_support::read_file(utf16(path_of(fixed_stamp + ".png"))), "first");
+    EXPECT_FALSE(test_support::is_wide_file(utf16(temporary)));
+
+    // With every name taken the file keeps its temporary name and the reason is given.
+    make_file(temporary.substr(folder_.utf8().size() + 1), "another");
+    EXPECT_EQ(detail::publish_snapshot_file(temporary, folder_.utf8(), fixed_time, 2, failure), "");
+    EXPECT_EQ(failure, HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
+    EXPECT_TRUE(test_support::is_wide_file(utf16(temporary)));
+}
+
 // Without a folder the name would land at the root of the current drive.
 TEST(snapshot_file_path, empty_folder_text_gives_no_path)
 {
