@@ -1,6 +1,7 @@
 #include "app/frame_window.h"
 
 #include "app/main_window.h"
+#include "app/screen_capture.h"
 #include "toolkit/native_handles.h"
 
 frame_window::~frame_window()
@@ -47,6 +48,7 @@ void set_up_frame(my_window& owner, frame_window* frame)
     HWND handle = frame->handle();
     SetWindowPos(handle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     frame->set_background(CreateSolidBrush(ring_colour));
+    frame->app_message_handler = show_frame_again;
     strip_decoration(handle);
     POINT cursor{};
     if (GetCursorPos(&cursor))

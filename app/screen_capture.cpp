@@ -119,8 +119,8 @@ public:
     }
     ~hidden_frame()
     {
-        // Shown without activation: the application the user works in keeps the keyboard.
-        if (frame_ != nullptr)
+        // Showing a large shaped window takes a while: it happens after the hook has let the key go.
+        if (frame_ != nullptr && !PostMessageW(frame_, msg_show_frame, 0, 0))
             ShowWindow(frame_, SW_SHOWNOACTIVATE);
     }
     hidden_frame(const hidden_frame&) = delete;
@@ -208,6 +208,14 @@ kite::unique_bitmap top_down_dib(HDC screen, std::int32_t width, std::int32_t he
 }
 
 } // namespace
+
+LRESULT show_frame_again(kite::basic_window* frame, UINT message, WPARAM, LPARAM)
+{
+    // Shown without activation: the application the user works in keeps the keyboard.
+    if (message == msg_show_frame && frame != nullptr && frame->handle() != nullptr)
+        ShowWindow(frame->handle(), SW_SHOWNOACTIVATE);
+    return 0;
+}
 
 kite::unique_bitmap capture_screen(const capture_rect& rect, frame_window* frame, HRESULT& failure)
 {

@@ -1,14 +1,16 @@
 // Drives a running Pictor from outside, as a user would: pointer moves and key releases with SendInput,
 // edits set with WM_SETTEXT. Used by the benchmark, soak and demo scripts.
 //
-//   pictor_driver snapshot RUNS WIDTH HEIGHT   time W releases until the PNG is complete
+//   pictor_driver snapshot RUNS WIDTH HEIGHT   time W releases: input held, PNG complete, thumbnail shown
 //   pictor_driver soak COUNT                   COUNT snapshots, each file checked, resource use followed
+//   pictor_driver burst COUNT                  COUNT full-screen releases at once, files and memory checked
 //   pictor_driver pointer MOVES                process CPU time of the hook processes for MOVES moves
 //   pictor_driver demo                         one snapshot over the main window, then quit
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "app/imaging.h"
+#include "bench/subject_window.h"
 
 namespace {
 
@@ -176,42 +179,138 @@ POINT frame_at(const pictor_windows& pictor, int left, int top, int width, int h
     return pointer;
 }
 
+// The preview control: the child of the main window that is neither an edit nor a button and is square.
+HWND find_preview(HWND main)
+{
+    for (HWND child = GetWindow(GetWindow(main, GW_CHILD), GW_HWNDFIRST); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetClientRect(child, &rect);
+        if (rect.right >= 100 && rect.right == rect.bottom)
+            return child;
+    }
+    return nullptr;
+}
+
+// A fingerprint of what the screen shows over a window.
+std::uint64_t screen_fingerprint(HWND window)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::uint64_t hash = 1469598103934665603ull;
+    if (bitmap != nullptr) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        const auto* pixel = static_cast<const std::uint32_t*>(bits);
+        for (int i = 0; i < width * height; ++i)
+            hash = (hash ^ (pixel[i] & 0x00FFFFFFu)) * 1099511628211ull;
+        SelectObject(memory, previous);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return hash;
+}
+
+struct snapshot_timing {
+    double held = 0;       // the longest one input event waited on the hooks: W's key-up or a move after it
+    double file = 0;       // key-up to the PNG complete under its name
+    double thumbnail = 0;  // key-up to the preview showing the new thumbnail
+};
+
+// One W release with pointer moves right after it; false when no file or no new thumbnail came.
+bool time_one_snapshot(HWND preview, POINT pointer, const std::wstring& folder, snapshot_timing& timing)
+{
+    const auto before = png_files(folder);
+    const std::uint64_t shown = screen_fingerprint(preview);
+    move_pointer(pointer.x, pointer.y);
+    send_key(0x57, false);
+    const double start = now_ms();
+    // SendInput returns once the low-level hooks have run.
+    send_key(0x57, true);
+    timing.held = now_ms() - start;
+    for (int i = 1; i <= 5; ++i) {
+        const double sent = now_ms();
+        move_pointer(pointer.x + (i % 2), pointer.y);
+        timing.held = std::max(timing.held, now_ms() - sent);
+    }
+    move_pointer(pointer.x, pointer.y);
+    std::wstring name;
+    timing.file = timing.thumbnail = 0;
+    while (now_ms() - start < 15000 && (timing.file == 0 || timing.thumbnail == 0)) {
+        if (timing.file == 0) {
+            name = wait_for_new_file(folder, before, 0);
+            if (!name.empty())
+                timing.file = now_ms() - start;
+        }
+        if (timing.thumbnail == 0 && screen_fingerprint(preview) != shown)
+            timing.thumbnail = now_ms() - start;
+        Sleep(1);
+    }
+    if (!name.empty())
+        DeleteFileW((folder + L"\\" + name).c_str());
+    return timing.file > 0 && timing.thumbnail > 0;
+}
+
 int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height)
 {
     // A size of 0 stands for the whole work area.
     RECT area{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT main{};
+    GetWindowRect(pictor.main, &main);
+    // The subject lies beside the main window, so the preview stays in sight.
+    const RECT place{main.right + 10, area.top, area.right, area.bottom};
+    int left = area.left, top = area.top;
     if (width <= 0 || height <= 0) {
         width = area.right - area.left;
         height = area.bottom - area.top;
+    } else {
+        left = (place.left + place.right - width) / 2;
+        top = (place.top + place.bottom - height) / 2;
+    }
+    subject_window subject(place);
+    HWND preview = find_preview(pictor.main);
+    if (!subject.ready() || preview == nullptr) {
+        std::printf("no subject window or no preview\n");
+        return 1;
     }
     const wchar_t* subfolder = L"bench";
-    const POINT pointer = frame_at(pictor, area.left, area.top, width, height, subfolder);
-    std::printf("rect %ld %ld %d %d\n", area.left, area.top, width, height);
+    const POINT pointer = frame_at(pictor, left, top, width, height, subfolder);
+    std::printf("rect %d %d %d %d\n", left, top, width, height);
     const std::wstring folder = snapshot_folder(subfolder);
-    std::vector<double> hook_times, file_times;
-    for (int run = 0; run < runs; ++run) {
-        const auto before = png_files(folder);
-        move_pointer(pointer.x, pointer.y);
-        send_key(0x57, false);
-        const double start = now_ms();
-        // SendInput returns once the low-level hooks have run: the snapshot runs inside Pictor's hook.
-        send_key(0x57, true);
-        const double hooked = now_ms();
-        const std::wstring name = wait_for_new_file(folder, before, 10000);
-        const double written = now_ms();
-        if (name.empty()) {
-            std::printf("run %d: no file\n", run);
+    std::vector<double> held, file, thumbnail;
+    for (int run = 0; run <= runs; ++run) {
+        subject.next_look();
+        snapshot_timing timing;
+        if (!time_one_snapshot(preview, pointer, folder, timing)) {
+            std::printf("run %d: no file or no thumbnail\n", run);
             return 1;
         }
-        hook_times.push_back(hooked - start);
-        file_times.push_back(written - start);
-        DeleteFileW((folder + L"\\" + name).c_str());
-        Sleep(50);
+        if (run == 0)  // warm-up, not counted
+            continue;
+        held.push_back(timing.held);
+        file.push_back(timing.file);
+        thumbnail.push_back(timing.thumbnail);
     }
-    std::printf("pictor %dx%d: key-up to PNG and preview (hook returned) median %.1f ms, to file seen %.1f ms\n", width,
-                height, median(hook_times), median(file_times));
-    std::printf("pictor-median-ms %dx%d %.2f\n", width, height, median(hook_times));
+    std::printf("pictor %dx%d, medians of %d: input held %.1f ms (longest %.1f), key-up to file %.1f ms, "
+                "to thumbnail %.1f ms\n",
+                width, height, runs, median(held), *std::max_element(held.begin(), held.end()), median(file),
+                median(thumbnail));
+    std::printf("pictor-median-ms %dx%d %.2f\n", width, height, median(file));
     return 0;
 }
 
@@ -319,6 +418,71 @@ int soak(const pictor_windows& pictor, int count)
     return passed ? 0 : 1;
 }
 
+// COUNT full-screen releases in a row, faster than the files can be written: every file must arrive as a PNG
+// of the frame's size, and the memory must go back to its level before the burst.
+int burst(const pictor_windows& pictor, int count)
+{
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    const wchar_t* subfolder = L"burst";
+    const POINT pointer = frame_at(pictor, area.left, area.top, width, height, subfolder);
+    const std::wstring folder = snapshot_folder(subfolder);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pictor.process_id);
+    if (process == nullptr) {
+        std::printf("cannot open Pictor's process\n");
+        return 1;
+    }
+    // One snapshot first, so that the imaging component is loaded before the level is taken.
+    auto known = png_files(folder);
+    release_w_at(pointer);
+    const std::wstring warm_up = wait_for_new_file(folder, known, 20000);
+    Sleep(1000);
+    const resource_use before = measure(process);
+
+    known = png_files(folder);
+    const double start = now_ms();
+    for (int i = 0; i < count; ++i)
+        release_w_at(pointer);
+    const double released = now_ms() - start;
+    const resource_use peak = measure(process);
+    std::set<std::wstring> fresh;
+    const double deadline = now_ms() + 120000;
+    while (static_cast<int>(fresh.size()) < count && now_ms() < deadline) {
+        // A snapshot appears under its name only once it is complete.
+        for (const auto& name : png_files(folder))
+            if (known.count(name) == 0)
+                fresh.insert(name);
+        Sleep(20);
+    }
+    const double written = now_ms() - start;
+    int invalid = 0;
+    for (const auto& name : fresh)
+        if (!valid_png(folder + L"\\" + name, width, height))
+            ++invalid;
+    Sleep(2000);
+    const resource_use after = measure(process);
+    CloseHandle(process);
+    for (const auto& name : fresh)
+        DeleteFileW((folder + L"\\" + name).c_str());
+    if (!warm_up.empty())
+        DeleteFileW((folder + L"\\" + warm_up).c_str());
+
+    const long kib = 1024;
+    std::printf("burst of %d at %dx%d: released in %.0f ms, all written after %.0f ms\n", count, width, height,
+                released, written);
+    std::printf("burst files: %zu of %d, invalid %d\n", fresh.size(), count, invalid);
+    std::printf("burst private bytes: before %ld KiB, right after the releases %ld KiB, 2 s after the last file "
+                "%ld KiB\n",
+                static_cast<long>(before.private_bytes / kib), static_cast<long>(peak.private_bytes / kib),
+                static_cast<long>(after.private_bytes / kib));
+    const bool measured = before.private_bytes != 0;
+    const bool returned = after.private_bytes <= before.private_bytes + 8 * 1024 * 1024;
+    const bool passed = static_cast<int>(fresh.size()) == count && invalid == 0 && measured && returned;
+    std::printf("burst: %s\n", passed ? "passed" : "FAILED");
+    return passed ? 0 : 1;
+}
+
 double cpu_ms(HANDLE process)
 {
     FILETIME created, ended, kernel, user;
@@ -403,7 +567,8 @@ int quit(const pictor_windows& pictor)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2) {
-        std::printf("usage: pictor_driver snapshot RUNS W H | soak COUNT | pointer MOVES [PID LABEL] | demo | quit\n");
+        std::printf("usage: pictor_driver snapshot RUNS W H | soak COUNT | burst COUNT | pointer MOVES [PID LABEL] | "
+                    "demo | quit\n");
         return 2;
     }
     const std::wstring mode = argv[1];
@@ -421,6 +586,8 @@ int wmain(int argc, wchar_t** argv)
         return snapshot_bench(pictor, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]));
     if (mode == L"soak" && argc >= 3)
         return soak(pictor, _wtoi(argv[2]));
+    if (mode == L"burst" && argc >= 3)
+        return burst(pictor, _wtoi(argv[2]));
     if (mode == L"pointer" && argc >= 3)
         return pointer_cost(pictor.process_id, _wtoi(argv[2]), "pictor");
     if (mode == L"demo")
