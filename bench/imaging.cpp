@@ -245,31 +245,38 @@ double thread_cpu_ms()
     return ms(kernel) + ms(user);
 }
 
-// The PNG write (assign_bitmap and save) with each row filter: median wall time, mean CPU time, file size,
-// and whether the file still holds exactly the pixels.
+// The PNG write (assign_bitmap and save) with each row filter: median wall time and median CPU time of the
+// writing thread, file size, and whether the file still holds exactly the pixels. The filters take turns
+// run by run, so that other work on the machine weighs on all of them alike.
 void compare_png_filters(HBITMAP bitmap, const std::vector<std::uint32_t>& pixels, const image_size& size,
                          const std::wstring& folder, int runs)
 {
-    for (const filter_choice& filter : filters) {
-        const std::wstring png = folder + L"\\filter-" + std::to_wstring(filter.option) + L".png";
-        std::vector<double> times;
-        bool ok = true;
-        double cpu_start = 0.0;
-        for (int run = 0; run <= runs && ok; ++run) {
-            if (run == 1)
-                cpu_start = thread_cpu_ms();
+    constexpr std::size_t count = sizeof filters / sizeof filters[0];
+    std::vector<double> wall[count], cpu[count];
+    bool ok[count];
+    std::fill(std::begin(ok), std::end(ok), true);
+    auto png_for = [&](std::size_t i) {
+        return folder + L"\\filter-" + std::to_wstring(filters[i].option) + L".png";
+    };
+    for (int run = 0; run <= runs; ++run) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const double cpu_start = thread_cpu_ms();
             stopwatch watch;
             imaging_factory factory;
             wic_image image(factory);
-            image.png_filter = filter.option;
-            ok = image.assign_bitmap(bitmap) && image.save(png);
-            if (run > 0)  // the first is a warm-up
-                times.push_back(watch.lap());
+            image.png_filter = filters[i].option;
+            ok[i] = ok[i] && image.assign_bitmap(bitmap) && image.save(png_for(i));
+            if (run == 0)  // warm-up
+                continue;
+            wall[i].push_back(watch.lap());
+            cpu[i].push_back(thread_cpu_ms() - cpu_start);
         }
-        const double cpu = (thread_cpu_ms() - cpu_start) / std::max(runs, 1);
-        const bool lossless = ok && holds_pixels(png, pixels, size.width, size.height);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool lossless = ok[i] && holds_pixels(png_for(i), pixels, size.width, size.height);
         std::printf("png filter %dx%d %-16s %8.2f ms, cpu %8.2f ms %10lld bytes %s\n", size.width, size.height,
-                    filter.name, median(times), cpu, file_size(png), lossless ? "lossless" : "NOT LOSSLESS");
+                    filters[i].name, median(wall[i]), median(cpu[i]), file_size(png_for(i)),
+                    lossless ? "lossless" : "NOT LOSSLESS");
     }
 }
 
