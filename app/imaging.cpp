@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "toolkit/dib_section.h"
 #include "utility/path_names.h"
 #include "utility/text_conversion.h"
 
@@ -437,14 +438,6 @@ HRESULT wic_image::copy_to_dib(kite::unique_bitmap& dib)
     const std::uint64_t image_bytes = row_bytes * static_cast<std::uint64_t>(height);
     if (image_bytes > MAXDWORD)
         return E_FAIL;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(image_bytes);
 
     WICRect whole = {0, 0, width, height};
     com_ptr<IWICBitmapLock> lock;
@@ -461,10 +454,9 @@ HRESULT wic_image::copy_to_dib(kite::unique_bitmap& dib)
     if (FAILED(hr))
         return hr;
 
-    kite::unique_memory_dc dc(CreateCompatibleDC(nullptr));
-    void* bits = nullptr;
-    dib.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib || bits == nullptr || data == nullptr)
+    std::uint32_t* bits = nullptr;
+    dib = kite::top_down_dib(width, height, bits);
+    if (!dib || data == nullptr)
         return E_FAIL;
 
     const std::uint64_t available = size != 0 ? size : image_bytes;
@@ -478,7 +470,8 @@ HRESULT wic_image::copy_to_dib(kite::unique_bitmap& dib)
         const std::uint64_t from = static_cast<std::uint64_t>(row) * stride;
         if (from + copied_row > available)
             break;
-        std::memcpy(static_cast<BYTE*>(bits) + row * row_bytes, data + from, static_cast<std::size_t>(copied_row));
+        std::memcpy(reinterpret_cast<BYTE*>(bits) + row * row_bytes, data + from,
+                    static_cast<std::size_t>(copied_row));
     }
     return S_OK;
 }

@@ -1,6 +1,7 @@
 #include "app/screen_capture.h"
 
 #include "app/frame_window.h"
+#include "toolkit/dib_section.h"
 
 #include <dwmapi.h>
 
@@ -191,22 +192,6 @@ void wait_for_ring_to_go(HDC target, std::uint32_t* bits, HDC screen, const capt
     }
 }
 
-// Pixels in process memory rather than a device bitmap: they wait there for the writer.
-kite::unique_bitmap top_down_dib(HDC screen, std::int32_t width, std::int32_t height, std::uint32_t*& bits)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* memory = nullptr;
-    kite::unique_bitmap bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
-    bits = static_cast<std::uint32_t*>(memory);
-    return bitmap;
-}
-
 } // namespace
 
 LRESULT show_frame_again(kite::basic_window* frame, UINT message, WPARAM, LPARAM)
@@ -227,8 +212,9 @@ kite::unique_bitmap capture_screen(const capture_rect& rect, frame_window* frame
         failure = E_FAIL;
         return kite::unique_bitmap();
     }
+    // Pixels in process memory rather than a device bitmap: they wait there for the writer.
     std::uint32_t* bits = nullptr;
-    kite::unique_bitmap bitmap = top_down_dib(screen.get(), rect.width, rect.height, bits);
+    kite::unique_bitmap bitmap = kite::top_down_dib(rect.width, rect.height, bits);
     kite::unique_memory_dc memory(CreateCompatibleDC(screen.get()));
     if (!bitmap || bits == nullptr || !memory) {
         failure = E_OUTOFMEMORY;

@@ -78,8 +78,9 @@ finished_snapshot write_released_snapshot(released_snapshot& snapshot)
 
 kite::unique_bitmap read_thumbnail(const std::wstring& path, std::int32_t box_width, std::int32_t box_height)
 {
-    kite_utility::filesystem::find_file_information_t facts{};
-    if (!kite_utility::filesystem::file_information(to_utf8(path), facts) || (facts.flags & kite_utility::filesystem::file_flag) == 0)
+    namespace fs = kite_utility::filesystem;
+    fs::find_file_information_t facts{};
+    if (!fs::file_information(to_utf8(path), facts) || (facts.flags & fs::file_flag) == 0)
         return kite::unique_bitmap();
     imaging_factory factory;
     wic_image image(factory);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/imaging.h"
+#include "toolkit/dib_section.h"
 
 namespace {
 
@@ -101,17 +102,10 @@ std::vector<std::uint32_t> screen_like(int width, int height)
 
 kite::unique_bitmap device_bitmap(const std::vector<std::uint32_t>& pixels, int width, int height)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    kite::unique_bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::uint32_t* bits = nullptr;
+    kite::unique_bitmap bitmap = kite::top_down_dib(width, height, bits);
     if (bits != nullptr)
-        std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
+        std::copy(pixels.begin(), pixels.end(), bits);
     return bitmap;
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/imaging.h"
+#include "toolkit/dib_section.h"
 #include "bench/subject_window.h"
 
 namespace {
@@ -198,30 +199,19 @@ std::uint64_t screen_fingerprint(HWND window)
     RECT rect{};
     GetWindowRect(window, &rect);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::uint32_t* pixels = nullptr;
+    kite::unique_bitmap bitmap = kite::top_down_dib(width, height, pixels);
+    const kite::window_dc screen(nullptr);
+    kite::unique_memory_dc memory(CreateCompatibleDC(screen.get()));
     std::uint64_t hash = 1469598103934665603ull;
-    if (bitmap != nullptr) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        const auto* pixel = static_cast<const std::uint32_t*>(bits);
-        for (int i = 0; i < width * height; ++i)
-            hash = (hash ^ (pixel[i] & 0x00FFFFFFu)) * 1099511628211ull;
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    if (!bitmap || !memory)
+        return hash;
+    const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    for (int i = 0; i < width * height; ++i)
+        hash = (hash ^ (pixels[i] & 0x00FFFFFFu)) * 1099511628211ull;
+    SelectObject(memory.get(), previous);
     return hash;
 }
 

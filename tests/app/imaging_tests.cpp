@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/imaging.h"
-#include "tests/support/dib.h"
+#include "toolkit/dib_section.h"
 #include "tests/support/temp_folder.h"
 
 using kite_com::com_ptr;
@@ -22,7 +22,7 @@ template <class Pixel>
 kite::unique_bitmap make_bitmap(int width, int height, Pixel pixel)
 {
     std::uint32_t* out = nullptr;
-    kite::unique_bitmap bitmap = test_support::top_down_dib(width, height, out);
+    kite::unique_bitmap bitmap = kite::top_down_dib(width, height, out);
     if (out != nullptr) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)

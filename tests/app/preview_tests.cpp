@@ -3,7 +3,7 @@
 #include "app/imaging.h"
 #include "app/snapshot.h"
 #include "tests/support/child_process.h"
-#include "tests/support/dib.h"
+#include "toolkit/dib_section.h"
 #include "tests/support/pump.h"
 #include "tests/support/temp_folder.h"
 #include "toolkit/application.h"
@@ -28,7 +28,7 @@ protected:
     std::wstring write_png(const std::wstring& name, int width, int height)
     {
         std::uint32_t* pixels = nullptr;
-        kite::unique_bitmap bitmap = test_support::top_down_dib(width, height, pixels);
+        kite::unique_bitmap bitmap = kite::top_down_dib(width, height, pixels);
         EXPECT_NE(pixels, nullptr);
         for (int i = 0; i < width * height; ++i)
             pixels[i] = 0x00336699u;

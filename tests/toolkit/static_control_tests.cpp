@@ -1,4 +1,4 @@
-#include "tests/support/dib.h"
+#include "toolkit/dib_section.h"
 #include "tests/toolkit/control_fixture.h"
 
 #include "toolkit/button.h"
@@ -22,7 +22,7 @@ constexpr COLORREF black = RGB(0, 0, 0);
 kite::unique_bitmap marked_bitmap(int width, int height, COLORREF fill, COLORREF corner)
 {
     std::uint32_t* pixels = nullptr;
-    kite::unique_bitmap bitmap = test_support::top_down_dib(width, height, pixels);
+    kite::unique_bitmap bitmap = kite::top_down_dib(width, height, pixels);
     if (pixels == nullptr)
         return bitmap;
     auto bgra = [](COLORREF colour) {
