@@ -90,6 +90,18 @@ protected:
         return folder;
     }
 
+    // A file where the subfolder should be, so that the folder cannot be made and every write fails; the
+    // subfolder is set. Answers the file's path, empty when it could not be made.
+    std::wstring block_subfolder(const std::wstring& subfolder)
+    {
+        const std::wstring blocker = use_settings(200, 200, subfolder);
+        HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return std::wstring();
+        CloseHandle(file);
+        return blocker;
+    }
+
     // Puts the pointer at (x, y) for good and waits until the frame is centred there.
     void point_at(int x, int y)
     {
@@ -163,13 +175,8 @@ TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_sn
 
 TEST_F(snapshot_writer_test, a_failed_write_is_shown_after_the_release_and_the_next_snapshot_works)
 {
-    // A file where the subfolder should be: the folder cannot be made and the write fails.
-    const std::wstring blocker = snapshot_folder() + L"\\Sperre";
-    remove_folder(blocker);
-    HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    CloseHandle(file);
-    use_settings(200, 200, L"Sperre");
+    const std::wstring blocker = block_subfolder(L"Sperre");
+    ASSERT_FALSE(blocker.empty());
     ASSERT_TRUE(pattern.activate());
     point_at(700, 500);
     EXPECT_LT(timed_release(key_w), held_limit_ms);
@@ -189,6 +196,25 @@ TEST_F(snapshot_writer_test, a_failed_write_is_shown_after_the_release_and_the_n
     EXPECT_EQ(wait_for_new_files(folder, {}, 1, file_timeout).size(), 1u);
     EXPECT_TRUE(windows_of(pictor->process.id(), L"#32770", L"Error").empty());
     remove_folder(folder);
+}
+
+// The box runs its own message loop; quitting from there must end the program normally, not on a window
+// that is already gone.
+TEST_F(snapshot_writer_test, quitting_while_a_write_error_is_shown_ends_the_program_normally)
+{
+    const std::wstring blocker = block_subfolder(L"Sperre");
+    ASSERT_FALSE(blocker.empty());
+    ASSERT_TRUE(pattern.activate());
+    point_at(700, 500);
+    tap_key(key_w);
+    ASSERT_NE(wait_for_window(pictor->process.id(), L"#32770", L"Error", file_timeout), nullptr);
+
+    tap_key(key_q);
+    HWND question = wait_for_quit_question(pictor->process.id(), file_timeout);
+    ASSERT_NE(question, nullptr);
+    answer_message_box(question, IDYES);
+    EXPECT_EQ(pictor->wait_for_exit(20000), 0u);
+    DeleteFileW(blocker.c_str());
 }
 
 TEST_F(snapshot_writer_test, a_window_that_stops_answering_under_the_frame_delays_a_snapshot_only_briefly)
