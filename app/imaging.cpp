@@ -95,6 +95,25 @@ WICBitmapPaletteType palette_for(UINT bits)
     }
 }
 
+// The pixels of a top-down 32-bit DIB section as 32bppBGR, the fourth byte ignored; E_NOTIMPL for any other
+// bitmap.
+HRESULT bitmap_from_dib_section(IWICImagingFactory* factory, HBITMAP bitmap, com_ptr<IWICBitmap>& made)
+{
+    DIBSECTION section{};
+    if (GetObjectW(bitmap, sizeof(section), &section) != sizeof(section) || section.dsBm.bmBits == nullptr ||
+        section.dsBmih.biBitCount != 32 || section.dsBmih.biCompression != BI_RGB || section.dsBmih.biHeight >= 0)
+        return E_NOTIMPL;
+    GdiFlush();
+    const UINT stride = static_cast<UINT>(section.dsBm.bmWidthBytes);
+    const std::uint64_t size = static_cast<std::uint64_t>(stride) * static_cast<UINT>(section.dsBm.bmHeight);
+    if (size > UINT_MAX)
+        return E_NOTIMPL;
+    return factory->CreateBitmapFromMemory(static_cast<UINT>(section.dsBm.bmWidth),
+                                           static_cast<UINT>(section.dsBm.bmHeight),
+                                           imaging_ids::pixel_format_32bpp_bgr, stride, static_cast<UINT>(size),
+                                           static_cast<BYTE*>(section.dsBm.bmBits), made.put());
+}
+
 } // namespace
 
 image_format format_for_path(const std::string& path)
@@ -265,7 +284,10 @@ bool wic_image::assign_bitmap(HBITMAP bitmap)
     if (wic == nullptr || bitmap == nullptr)
         return finish(E_FAIL);
     com_ptr<IWICBitmap> made;
-    if (FAILED(wic->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, made.put())))
+    // A top-down 32-bit DIB section, as the screen copy makes, is taken straight from its memory: several
+    // times faster than asking GDI for the pixels.
+    if (FAILED(bitmap_from_dib_section(wic, bitmap, made)) &&
+        FAILED(wic->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, made.put())))
         return finish(E_FAIL);
     image = std::move(made);
     return finish(S_OK);

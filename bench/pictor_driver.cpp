@@ -243,7 +243,7 @@ bool time_one_snapshot(HWND preview, POINT pointer, const std::wstring& folder, 
                     timing.file = now_ms() - start;
             }
             // The screen is read less often than the folder: every read is work for the display too.
-            if (timing.thumbnail == 0 && ++polls % 4 == 0 && screen_fingerprint(preview) != shown)
+            if (timing.thumbnail == 0 && ++polls % 10 == 0 && screen_fingerprint(preview) != shown)
                 timing.thumbnail = now_ms() - start;
             Sleep(1);
         }
