@@ -82,9 +82,14 @@ pictor_add_backports() {
     if grep -rqsw -- "$suite" /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
         return 0
     fi
-    pictor_log "adding the $suite suite to apt's sources"
-    printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
-        "$suite" /usr/share/keyrings/debian-archive-keyring.gpg |
+    # The archive of the system's own main suite.
+    local archive
+    archive="$(grep -hsE '^URIs:\s*\S+/debian/?$' /etc/apt/sources.list.d/*.sources | head -n 1 | awk '{ print $2 }')"
+    [ -n "$archive" ] || archive="$(grep -hsE '^deb\s+\S+/debian/?\s' /etc/apt/sources.list | head -n 1 | awk '{ print $2 }')"
+    [ -n "$archive" ] || archive=http://deb.debian.org/debian
+    pictor_log "adding the $suite suite of $archive to apt's sources"
+    printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
+        "$archive" "$suite" /usr/share/keyrings/debian-archive-keyring.gpg |
         pictor_sudo tee /etc/apt/sources.list.d/debian-backports.sources >/dev/null
 }
 
@@ -118,7 +123,10 @@ pictor_with_i386() {
     fi
     unshare --user --map-root-user --mount /bin/bash -c '
         set -e
-        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+        if ! mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc; then
+            echo "[pictor] no binfmt_misc of its own in a user namespace (it needs Linux 6.7 or newer)" >&2
+            exit 1
+        fi
         printf "%s" "$1" >/proc/sys/fs/binfmt_misc/register
         export PICTOR_I386_NAMESPACE=1
         source "$2"
