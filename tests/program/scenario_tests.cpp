@@ -172,10 +172,16 @@ TEST(scenario, from_start_to_exit_two_snapshots_in_a_typed_subfolder_at_300_by_2
     ASSERT_TRUE(choose_preview_menu_item(form, pictor.process.id()));
     EXPECT_GE(close_new_foreign_windows(pictor.process.id(), shell_before, step_timeout), 1u);
 
-    // Quit: declined once, then confirmed.
+    // Quit: declined once, then confirmed. Under Wine a click injected right after the shell's window went
+    // away is lost now and then; a second click cannot stack a second question.
     bring_to_front(pictor.main);
     form.click(quit_button);
-    HWND question = wait_for_quit_question(pictor.process.id(), step_timeout);
+    HWND question = wait_for_quit_question(pictor.process.id(), step_timeout / 2);
+    if (question == nullptr) {
+        bring_to_front(pictor.main);
+        form.click(quit_button);
+        question = wait_for_quit_question(pictor.process.id(), step_timeout);
+    }
     ASSERT_NE(question, nullptr);
     answer_message_box(question, IDNO);
     pump_for(500);
