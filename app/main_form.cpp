@@ -4,6 +4,7 @@
 #include "app/frame_window.h"
 #include "app/main_window.h"
 #include "app/output_folder.h"
+#include "pictor_version.h"
 #include "toolkit/button.h"
 #include "toolkit/control_scaling.h"
 #include "toolkit/edit.h"
@@ -146,7 +147,7 @@ void build_form(kite::basic_window* window)
     add_button(*form, "512x512", default_size_button_rect, set_default_frame_size);
     add_subfolder_setting(*form);
     add_button(*form, "Zurücksetzen", reset_button_rect, reset_settings);
-    form->add_label(version_rect, "v1.0");
+    form->add_label(version_rect, "v" PICTOR_VERSION_TEXT);
     scale_for_dpi(*form);
 }
 
