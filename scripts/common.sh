@@ -6,11 +6,12 @@ PICTOR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 pictor_log() { printf '[pictor] %s\n' "$*" >&2; }
 
 # Packages are checked one by one so that a machine with everything in place does no apt work at all.
+# Arguments name further packages that one script needs (the packaging tools, say).
 pictor_install_packages() {
     local wanted=(cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3
                   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
                   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
-                  wine wine64 wine32:i386)
+                  wine wine64 wine32:i386 "$@")
     local missing=() p
     for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -104,4 +105,41 @@ pictor_boot_prefix() {
 
 pictor_stop_wine() {
     [ -n "${PICTOR_WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ] && "$PICTOR_WINESERVER" -k 2>/dev/null || true
+}
+
+# 32-bit Windows programs (the installer, the shipped Pictor.exe) on hosts whose kernel runs no 32-bit code:
+# qemu-i386 runs the 32-bit Wine loader, registered as binfmt_misc handler only inside a private user and
+# mount namespace, so nothing outside that namespace sees it. Where the kernel runs 32-bit code, nothing is
+# emulated. The qemu-user of bookworm itself is far too slow; the backports one is used.
+pictor_host_runs_i386() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+pictor_install_i386_emulation() {
+    pictor_host_runs_i386 && return 0
+    local version
+    version="$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)"
+    if [ -n "$version" ] && dpkg --compare-versions "$version" ge 1:10; then return 0; fi
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        pictor_log "adding the bookworm-backports suite to apt's sources"
+        printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' |
+            $sudo tee /etc/apt/sources.list.d/pictor-backports.sources >/dev/null
+    fi
+    $sudo apt-get update -q || pictor_log "apt-get update reported an error; going on"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
+}
+
+# Runs a command where 32-bit x86 programs can execute (see above).
+pictor_with_i386() {
+    if pictor_host_runs_i386; then
+        "$@"
+        return
+    fi
+    # The mask leaves out the ELF class's neighbours exactly as Debian's own qemu-i386 registration does.
+    unshare --user --map-root-user --mount bash -c '
+        set -e
+        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+        printf "%s" ":pictor-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:FP" \
+            >/proc/sys/fs/binfmt_misc/register
+        exec "$@"' pictor-i386 "$@"
 }
