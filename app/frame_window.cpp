@@ -3,6 +3,14 @@
 #include "app/main_window.h"
 #include "toolkit/native_handles.h"
 
+frame_window::frame_window(kite::application* owner, const std::wstring& name, int width, int height)
+    : kite::basic_window(owner, name, width, height)
+{
+    // No taskbar button and no Alt+Tab entry: a window first shown without the tool-window style can keep
+    // both on Windows when the style is added later.
+    extended_style = WS_EX_TOOLWINDOW;
+}
+
 frame_window::~frame_window()
 {
     if (main_window != nullptr && main_window->frame == this)
@@ -33,8 +41,6 @@ void strip_decoration(HWND frame)
     const LONG style = GetWindowLongW(frame, GWL_STYLE);
     if (style & frame_decoration)
         SetWindowLongW(frame, GWL_STYLE, style & ~frame_decoration);
-    const LONG ex_style = GetWindowLongW(frame, GWL_EXSTYLE);
-    SetWindowLongW(frame, GWL_EXSTYLE, ex_style | WS_EX_TOOLWINDOW);
 }
 
 } // namespace

@@ -9,7 +9,7 @@ class my_window;
 // The capture frame: a topmost, borderless window shaped to a green ring around the capture area.
 class frame_window : public kite::basic_window {
 public:
-    using kite::basic_window::basic_window;
+    frame_window(kite::application* owner, const std::wstring& name, int width, int height);
     // A frame closed from outside must not leave the main window pointing at it.
     ~frame_window() override;
 };
@@ -25,8 +25,8 @@ struct screen_rect {
 // The primary monitor's work area as (0, 0, width, height); all zero when it cannot be read.
 screen_rect work_area_size();
 
-// Attaches a newly created frame to the main window, makes it a topmost green ring tool window and centres
-// it on the pointer.
+// Attaches a newly created frame to the main window, makes it a topmost borderless green ring and centres it
+// on the pointer.
 void set_up_frame(my_window& owner, frame_window* frame);
 
 // Lets the frame go with the main window: posts it WM_CLOSE and forgets it.

@@ -1,64 +1,169 @@
-# Shared set-up for scripts/test and scripts/run: sourced, not executed.
-# Installs what is missing, picks the Wine loader this host can execute and prepares an isolated Wine prefix.
+# Shared set-up for the scripts of scripts/ and bench/: sourced, not executed.
+# Installs what is missing, sets up Wine and an isolated prefix for a build folder, and emulates 32-bit x86
+# where this kernel runs no 32-bit code.
 
 PICTOR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 pictor_log() { printf '[pictor] %s\n' "$*" >&2; }
 
-# Packages are checked one by one so that a machine with everything in place does no apt work at all.
-# Arguments name further packages that one script needs (the packaging tools, say).
-pictor_install_packages() {
-    local wanted=(cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3
-                  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix
-                  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
-                  wine wine64 wine32:i386 "$@")
-    local missing=() p
-    for p in "${wanted[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+pictor_sudo() {
+    if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
+}
+
+pictor_missing_packages() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    pictor_log "installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $sudo dpkg --add-architecture i386
-    fi
-    # A mirror caught mid-sync fails one index now and then; the install below still works when the
-    # packages it needs are in the indexes that did arrive, and says so plainly when they are not.
+    return 0
+}
+
+# A mirror caught mid-sync fails one index now and then; the install after it still works when the packages
+# it needs are in the indexes that did arrive, and says so plainly when they are not.
+pictor_apt_update() {
     local attempt
     for attempt in 1 2 3; do
-        $sudo apt-get update -q && break
+        pictor_sudo apt-get update -q && return 0
         pictor_log "apt-get update failed (attempt $attempt of 3)"
         [ "$attempt" -lt 3 ] && sleep 20
     done
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    return 0
 }
 
-# Wine runs 32-bit programs only where the kernel executes 32-bit code. Where it cannot (ia32 emulation
-# switched off), the same sources are built for x86-64 and the tests run under the 64-bit loader.
+# Packages are checked one by one so that a machine with everything in place does no apt work at all.
+# fonts-wine brings Wine's own Tahoma and Marlett: without them the caption buttons are drawn as letters and
+# labels fall back to a wider font, unlike on Windows. Arguments name further packages that one script needs
+# (the packaging tools, say).
+pictor_install_packages() {
+    local missing
+    missing=($(pictor_missing_packages cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3 \
+                   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix \
+                   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
+                   wine wine64 wine32:i386 fonts-wine "$@"))
+    if [ ${#missing[@]} -gt 0 ]; then
+        pictor_log "installing: ${missing[*]}"
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            pictor_sudo dpkg --add-architecture i386
+        fi
+        pictor_apt_update
+        DEBIAN_FRONTEND=noninteractive pictor_sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+    pictor_install_emulation
+}
+
+# Whether this kernel executes 32-bit x86 code itself (Wine's 32-bit loader starts). Inside the emulation
+# namespace it does so only through qemu, which counts as not native.
+pictor_native_i386() {
+    if [ -z "${PICTOR_NATIVE_I386:-}" ]; then
+        PICTOR_NATIVE_I386=no
+        if [ -z "${PICTOR_I386_NAMESPACE:-}" ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+            PICTOR_NATIVE_I386=yes
+        fi
+        export PICTOR_NATIVE_I386
+    fi
+    [ "$PICTOR_NATIVE_I386" = yes ]
+}
+
+# Where the kernel cannot run 32-bit code, 32-bit programs run through qemu's user-mode emulator. Debian 12's
+# own qemu-user (7.2) takes about a minute of CPU to start each Wine process; the one from the backports suite
+# (10) is usable. The suite is added from the same archive as the system's own entries.
+pictor_min_qemu_version="1:10"
+
+pictor_emulator_ready() {
+    local version
+    version="$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null)" || return 1
+    dpkg --compare-versions "$version" ge "$pictor_min_qemu_version" && [ -x /usr/bin/qemu-i386 ]
+}
+
+pictor_add_backports() {
+    local codename suite
+    codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+    [ -n "$codename" ] || { pictor_log "unknown Debian release: cannot add its backports suite"; return 1; }
+    suite="$codename-backports"
+    if grep -rqsw -- "$suite" /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
+        return 0
+    fi
+    pictor_log "adding the $suite suite to apt's sources"
+    printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
+        "$suite" /usr/share/keyrings/debian-archive-keyring.gpg |
+        pictor_sudo tee /etc/apt/sources.list.d/debian-backports.sources >/dev/null
+}
+
+pictor_install_emulation() {
+    if pictor_native_i386 || pictor_emulator_ready; then
+        return 0
+    fi
+    pictor_log "this kernel runs no 32-bit code: installing qemu-user from backports to emulate it"
+    pictor_add_backports
+    pictor_apt_update
+    local suite
+    suite="$(. /etc/os-release && echo "$VERSION_CODENAME")-backports"
+    # Without recommends: qemu-user-binfmt would register the emulator for the whole machine.
+    DEBIAN_FRONTEND=noninteractive pictor_sudo apt-get install -y -q --no-install-recommends -t "$suite" qemu-user
+    pictor_emulator_ready || { pictor_log "qemu-user $pictor_min_qemu_version or newer could not be installed"; return 1; }
+}
+
+# qemu-i386 as the handler of 32-bit x86 ELF executables (static and dynamic). Flags: F opens the emulator
+# now, so it is found whatever the namespace's view of the file system; P passes the program's own argv[0].
+pictor_i386_binfmt=':pictor-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:FP'
+
+# Runs a command, or a function of this file, where 32-bit x86 programs execute: directly where the kernel runs
+# them, else in a private user and mount namespace with its own binfmt_misc in which qemu-i386 is registered.
+# The registration lives and dies with that namespace; nothing outside it, other Wine prefixes included, sees
+# it. Inside, Wine's 64-bit loader (wine64) with a 64-bit prefix runs 32-bit programs through the emulator
+# and 64-bit ones natively. Environment variables pass through; the exit code is the command's.
+pictor_with_i386() {
+    if pictor_native_i386 || [ -n "${PICTOR_I386_NAMESPACE:-}" ]; then
+        "$@"
+        return
+    fi
+    unshare --user --map-root-user --mount /bin/bash -c '
+        set -e
+        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+        printf "%s" "$1" >/proc/sys/fs/binfmt_misc/register
+        export PICTOR_I386_NAMESPACE=1
+        source "$2"
+        shift 2
+        set +e
+        "$@"' pictor-i386 "$pictor_i386_binfmt" "$PICTOR_ROOT/scripts/common.sh" "$@"
+}
+
+# The architecture of a Windows executable from its PE header: win32 (x86), win64 (x64) or nothing.
+pictor_exe_arch() {
+    local offset machine
+    offset="$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')" || return 0
+    [ -n "$offset" ] || return 0
+    machine="$(od -An -tx2 -j$((offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')"
+    case "$machine" in
+        014c) echo win32 ;;
+        8664) echo win64 ;;
+    esac
+}
+
+# The build that runs without emulation here (benchmarks want that one). Where the kernel runs no 32-bit
+# code it is the x86-64 build of the same sources.
 pictor_pick_arch() {
     if [ -n "${PICTOR_ARCH:-}" ]; then return 0; fi
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    if pictor_native_i386; then
         PICTOR_ARCH=win32
     else
         PICTOR_ARCH=win64
-        pictor_log "this host cannot execute 32-bit code: tests run the 64-bit build under wine64"
     fi
     export PICTOR_ARCH
 }
 
+# Wine's settings for the build folder of one architecture (default: PICTOR_ARCH). Both builds use a 64-bit
+# prefix, as on 64-bit Windows, where the 32-bit program runs in WoW64; 32-bit programs of the win32 build
+# need pictor_with_i386 around them on hosts whose kernel runs no 32-bit code.
 pictor_wine_env() {
-    local build_dir="$1"
+    local build_dir="$1" arch="${2:-${PICTOR_ARCH:-win64}}"
     export PICTOR_BUILD_DIR="$build_dir"
+    export PICTOR_BUILD_ARCH="$arch"
     export WINEPREFIX="$build_dir/wineprefix"
     export HOME="$build_dir/home"
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEDEBUG="${WINEDEBUG:--all}"
-    if [ "$PICTOR_ARCH" = win32 ]; then
-        export WINEARCH=win32 PICTOR_WINE=/usr/lib/wine/wine PICTOR_WINESERVER=/usr/lib/wine/wineserver32
-    else
-        export WINEARCH=win64 PICTOR_WINE=/usr/lib/wine/wine64 PICTOR_WINESERVER=/usr/lib/wine/wineserver64
-    fi
+    export WINEARCH=win64 PICTOR_WINE=/usr/lib/wine/wine64 PICTOR_WINESERVER=/usr/lib/wine/wineserver64
     mkdir -p "$HOME"
 }
 
@@ -93,6 +198,12 @@ pictor_stop_x() {
 }
 
 pictor_boot_prefix() {
+    # Prefixes of earlier versions of these scripts were 32-bit only.
+    if [ -f "$WINEPREFIX/system.reg" ] && grep -q '^#arch=win32' "$WINEPREFIX/system.reg"; then
+        pictor_log "replacing the 32-bit-only Wine prefix $WINEPREFIX"
+        "$PICTOR_WINESERVER" -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         pictor_log "creating Wine prefix $WINEPREFIX"
     fi
@@ -101,45 +212,22 @@ pictor_boot_prefix() {
     # virtual X server does not have (hiding a managed window would stall for two seconds).
     "$PICTOR_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     "$PICTOR_WINESERVER" -w
+    # Wine's own Tahoma, Marlett and the rest, found by every process started from now on.
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+}
+
+# Boots the prefix set by pictor_wine_env and runs CTest in a build folder; extra arguments go to ctest.
+# The prefix's wineserver is stopped afterwards; the exit code is ctest's.
+pictor_ctest() {
+    local build_dir="$1" status=0
+    shift
+    pictor_boot_prefix
+    (cd "$build_dir" && ctest --output-on-failure --timeout 600 "$@") || status=$?
+    pictor_stop_wine
+    return "$status"
 }
 
 pictor_stop_wine() {
     [ -n "${PICTOR_WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ] && "$PICTOR_WINESERVER" -k 2>/dev/null || true
-}
-
-# 32-bit Windows programs (the installer, the shipped Pictor.exe) on hosts whose kernel runs no 32-bit code:
-# qemu-i386 runs the 32-bit Wine loader, registered as binfmt_misc handler only inside a private user and
-# mount namespace, so nothing outside that namespace sees it. Where the kernel runs 32-bit code, nothing is
-# emulated. The qemu-user of bookworm itself is far too slow; the backports one is used.
-pictor_host_runs_i386() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
-
-pictor_install_i386_emulation() {
-    pictor_host_runs_i386 && return 0
-    local version
-    version="$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)"
-    if [ -n "$version" ] && dpkg --compare-versions "$version" ge 1:10; then return 0; fi
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        pictor_log "adding the bookworm-backports suite to apt's sources"
-        printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' |
-            $sudo tee /etc/apt/sources.list.d/pictor-backports.sources >/dev/null
-    fi
-    $sudo apt-get update -q || pictor_log "apt-get update reported an error; going on"
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
-}
-
-# Runs a command where 32-bit x86 programs can execute (see above).
-pictor_with_i386() {
-    if pictor_host_runs_i386; then
-        "$@"
-        return
-    fi
-    # The mask leaves out the ELF class's neighbours exactly as Debian's own qemu-i386 registration does.
-    unshare --user --map-root-user --mount bash -c '
-        set -e
-        mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-        printf "%s" ":pictor-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:FP" \
-            >/proc/sys/fs/binfmt_misc/register
-        exec "$@"' pictor-i386 "$@"
 }

@@ -81,7 +81,7 @@ void basic_window::create()
         top = y;
     }
     try {
-        HWND created = CreateWindowExW(0, window_class.name.c_str(), window_class.name.c_str(),
+        HWND created = CreateWindowExW(extended_style, window_class.name.c_str(), window_class.name.c_str(),
                                        WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, left, top, outer_width,
                                        outer_height, nullptr, nullptr, messages<1>::module_instance, nullptr);
         if (created == nullptr)

@@ -82,6 +82,9 @@ public:
     std::int32_t y = 0;
     std::int32_t width;
     std::int32_t height;
+    // Extended style for CreateWindowExW. A derived window sets it in its constructor, so that the style is
+    // in place before the window is first shown.
+    DWORD extended_style = 0;
 
 private:
     LRESULT close();

@@ -7,6 +7,22 @@
 
 namespace {
 
+// The extended style of the first window of the class "Test.Frame" shown on this thread; -1 before that.
+LONG frame_ex_style_at_first_show = -1;
+
+LRESULT CALLBACK watch_frame_show(int code, WPARAM wparam, LPARAM lparam)
+{
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam != FALSE &&
+        frame_ex_style_at_first_show == -1) {
+        wchar_t name[32] = {};
+        GetClassNameW(sent->hwnd, name, 32);
+        if (lstrcmpW(name, L"Test.Frame") == 0)
+            frame_ex_style_at_first_show = GetWindowLongW(sent->hwnd, GWL_EXSTYLE);
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 class frame_test : public ::testing::Test {
 protected:
     void SetUp() override
@@ -89,6 +105,19 @@ TEST_F(frame_test, set_up_makes_a_topmost_green_tool_window_without_decoration_c
     LOGBRUSH brush{};
     ASSERT_NE(GetObjectW(frame->background.get(), sizeof(brush), &brush), 0);
     EXPECT_EQ(brush.lbColor, static_cast<COLORREF>(0x0000FF00));
+}
+
+// Windows decides on a taskbar button and an Alt+Tab entry when a window is shown.
+TEST_F(frame_test, frame_is_a_tool_window_already_when_first_shown)
+{
+    frame_ex_style_at_first_show = -1;
+    kite::unique_hook watch(SetWindowsHookExW(WH_CALLWNDPROC, watch_frame_show, nullptr, GetCurrentThreadId()));
+    ASSERT_TRUE(watch);
+    frame_window* frame = make_frame();
+    watch.reset();
+    ASSERT_TRUE(IsWindowVisible(frame->handle()));
+    ASSERT_NE(frame_ex_style_at_first_show, -1) << "no WM_SHOWWINDOW seen";
+    EXPECT_NE(frame_ex_style_at_first_show & WS_EX_TOOLWINDOW, 0);
 }
 
 TEST_F(frame_test, resizing_rebuilds_the_ring_and_moving_keeps_it)

@@ -160,6 +160,31 @@ TEST(main_form, at_144_dpi_the_window_and_every_control_are_scaled_by_one_and_a_
     SetThreadDpiAwarenessContext(previous);
 }
 
+// 160 DPI is no exact step (5/3): values that are multiples of 3 must still come out whole.
+TEST(main_form, at_160_dpi_products_that_are_whole_numbers_lose_no_pixel)
+{
+    logical_dpi dpi(160);
+    ASSERT_TRUE(dpi.set());
+    pictor_session pictor;
+    ASSERT_TRUE(pictor.ready());
+    pictor_form form(pictor.main);
+    dpi.restore();
+    ASSERT_TRUE(form.ready());
+    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+
+    RECT main_rect{};
+    GetWindowRect(pictor.main, &main_rect);
+    EXPECT_EQ(main_rect.right - main_rect.left, 375);
+    EXPECT_EQ(main_rect.bottom - main_rect.top, 736);
+    // "v1.0" at 165, 377, 30 x 20.
+    const RECT rect = rect_in_parent(form[version]);
+    EXPECT_EQ(rect.left, 275);
+    EXPECT_EQ(rect.top, 628);
+    EXPECT_EQ(rect.right, 325);
+    EXPECT_EQ(rect.bottom, 661);
+    SetThreadDpiAwarenessContext(previous);
+}
+
 // A string of the file's version details, in the one translation the file declares.
 std::wstring version_string(const std::vector<BYTE>& details, const wchar_t* name)
 {

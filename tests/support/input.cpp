@@ -51,12 +51,35 @@ void tap_key(WORD vk)
     key_up(vk);
 }
 
+namespace {
+
+BOOL CALLBACK take_pending_events(HWND window, LPARAM)
+{
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer);
+    return TRUE;
+}
+
+} // namespace
+
 void place_pointer(int x, int y)
 {
-    // Wine moves its X pointer only for SetCursorPos; where that pointer stays elsewhere, a later
-    // crossing event puts the cursor back there.
-    SetCursorPos(x, y);
-    move_pointer(x, y);
+    // Wine moves its X pointer only for SetCursorPos, and not while another program holds the pointer (an
+    // open menu); where that pointer stays elsewhere, a crossing event from a window that rose or closed
+    // meanwhile puts the cursor back there, for every program, at whatever moment the window's program
+    // takes its events. So: move, let every window's program take its pending events, and check where the
+    // X server has the pointer (GetCursorPos asks it once the last move is 100 ms old).
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0)
+            SetCursorPos(x + 1, y);  // a SetCursorPos to the place Wine already has does not move X's pointer
+        SetCursorPos(x, y);
+        move_pointer(x, y);
+        EnumWindows(take_pending_events, 0);
+        Sleep(110);
+        POINT where{};
+        if (GetCursorPos(&where) && where.x == x && where.y == y)
+            return;
+    }
 }
 
 void click_at(int x, int y, bool right_button)

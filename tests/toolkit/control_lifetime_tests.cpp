@@ -56,4 +56,16 @@ TEST_F(control_test, scale_control_multiplies_position_and_size_and_truncates)
     EXPECT_EQ(unchanged.right, 300);
 }
 
+TEST_F(control_test, scale_control_rounds_each_product_to_single_precision_before_truncating)
+{
+    // Each value times the single-precision 5/3 (160 DPI) lies a hair below a whole number.
+    kite::label* caption = window->add_label({96, 120, 225, 30}, "Vorschau");
+    kite::scale_control(caption, 160.0f / 96.0f);
+    const RECT scaled = control_tests::placement_of(caption->handle());
+    EXPECT_EQ(scaled.left, 160);
+    EXPECT_EQ(scaled.top, 200);
+    EXPECT_EQ(scaled.right, 375);
+    EXPECT_EQ(scaled.bottom, 50);
+}
+
 } // namespace

@@ -111,6 +111,18 @@ TEST_F(window_test, scale_truncates_each_product)
     EXPECT_EQ(after.right - after.left, 337);
 }
 
+// At 160 DPI the factor 5/3 is no exact step: its single-precision value lies just below it, so a product
+// truncated from higher precision loses a pixel (374 for 375).
+TEST_F(window_test, scale_rounds_each_product_to_single_precision_before_truncating)
+{
+    auto* window = app.create_window<kite::basic_window>("Test.ScaleInexact", 225, 442);
+    window->scale(160.0f / 96.0f);
+    RECT after{};
+    GetWindowRect(window->handle(), &after);
+    EXPECT_EQ(after.right - after.left, 375);
+    EXPECT_EQ(after.bottom - after.top, 736);
+}
+
 TEST_F(window_test, erase_background_fills_with_the_brush_and_declines_without_a_dc)
 {
     auto* window = app.create_window<kite::basic_window>("Test.Erase", 120, 120);
