@@ -54,6 +54,8 @@ einen Eintrag im Startmenü. Entfernen können Sie es unter Einstellungen > Apps
 !insertmacro MUI_PAGE_FINISH
 
 !define MUI_UNCONFIRMPAGE_TEXT_TOP "Ihre Snapshots im Ordner Bilder\Pictor bleiben erhalten."
+; The standard label is cut at the dialog's width.
+!define MUI_UNCONFIRMPAGE_TEXT_LOCATION "Ordner:"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
