@@ -4,13 +4,14 @@
 #include "app/frame_window.h"
 #include "app/main_window.h"
 #include "app/output_folder.h"
-#include "pictor_version.h"
 #include "toolkit/button.h"
 #include "toolkit/control_scaling.h"
 #include "toolkit/edit.h"
 #include "toolkit/static_controls.h"
 #include "utility/file_facts.h"
 #include "utility/text_conversion.h"
+// Generated from the project's version.
+#include "pictor_version.h"
 
 #include <shellapi.h>
 
