@@ -11,6 +11,8 @@
 #include "toolkit/static_controls.h"
 #include "utility/file_facts.h"
 #include "utility/text_conversion.h"
+// Generated from the project's version.
+#include "pictor_version.h"
 
 #include <shellapi.h>
 
@@ -147,7 +149,7 @@ void build_form(kite::basic_window* window)
     add_button(*form, "512x512", default_size_button_rect, set_default_frame_size);
     add_subfolder_setting(*form);
     add_button(*form, "Zurücksetzen", reset_button_rect, reset_settings);
-    form->add_label(version_rect, "v1.0");
+    form->add_label(version_rect, "v" PICTOR_VERSION_TEXT);
     scale_for_dpi(*form);
 }
 

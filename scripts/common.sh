@@ -32,13 +32,14 @@ pictor_apt_update() {
 
 # Packages are checked one by one so that a machine with everything in place does no apt work at all.
 # fonts-wine brings Wine's own Tahoma and Marlett: without them the caption buttons are drawn as letters and
-# labels fall back to a wider font, unlike on Windows.
+# labels fall back to a wider font, unlike on Windows. Arguments name further packages that one script needs
+# (the packaging tools, say).
 pictor_install_packages() {
     local missing
     missing=($(pictor_missing_packages cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3 \
                    gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix \
                    gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
-                   wine wine64 wine32:i386 fonts-wine))
+                   wine wine64 wine32:i386 fonts-wine "$@"))
     if [ ${#missing[@]} -gt 0 ]; then
         pictor_log "installing: ${missing[*]}"
         if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -8,6 +8,7 @@
 #include "tests/support/snapshot_files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -182,6 +183,54 @@ TEST(main_form, at_160_dpi_products_that_are_whole_numbers_lose_no_pixel)
     EXPECT_EQ(rect.right, 325);
     EXPECT_EQ(rect.bottom, 661);
     SetThreadDpiAwarenessContext(previous);
+}
+
+// A string of the file's version details, in the one translation the file declares.
+std::wstring version_string(const std::vector<BYTE>& details, const wchar_t* name)
+{
+    struct translation {
+        WORD language;
+        WORD code_page;
+    }* translations = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(details.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                        &size) ||
+        size < sizeof(translation))
+        return L"(no translation)";
+    wchar_t path[80];
+    swprintf(path, 80, L"\\StringFileInfo\\%04x%04x\\%ls", translations->language, translations->code_page, name);
+    wchar_t* value = nullptr;
+    if (!VerQueryValueW(details.data(), path, reinterpret_cast<void**>(&value), &size) || value == nullptr)
+        return L"(missing)";
+    return value;
+}
+
+// Explorer's details of Pictor.exe and the form's label show the same version.
+TEST(main_form, the_version_label_agrees_with_the_programs_file_details)
+{
+    const std::wstring program = beside_this_program(L"Pictor.exe");
+    DWORD ignored = 0;
+    std::vector<BYTE> details(GetFileVersionInfoSizeW(program.c_str(), &ignored));
+    ASSERT_FALSE(details.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, static_cast<DWORD>(details.size()), details.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(details.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    const std::wstring numbers = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                                 std::to_wstring(LOWORD(fixed->dwFileVersionMS));
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    EXPECT_EQ(version_string(details, L"FileVersion"), numbers);
+    EXPECT_EQ(version_string(details, L"ProductVersion"), numbers);
+    EXPECT_EQ(version_string(details, L"ProductName"), L"Pictor");
+    EXPECT_EQ(version_string(details, L"OriginalFilename"), L"Pictor.exe");
+    // Non-ASCII characters arrive intact: the resource script is read as UTF-8.
+    EXPECT_EQ(version_string(details, L"LegalCopyright").rfind(L"\u00a9 ", 0), 0u);
+
+    pictor_session pictor;
+    ASSERT_TRUE(pictor.ready());
+    pictor_form form(pictor.main);
+    ASSERT_TRUE(form.ready());
+    EXPECT_EQ(window_text(form[version]), L"v" + numbers);
 }
 
 void remove_folder_tree(const std::wstring& base, const std::vector<std::wstring>& levels)
