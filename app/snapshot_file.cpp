@@ -18,11 +18,47 @@ std::string error_text(HRESULT result)
     return kite_com::hresult_error(result).what();
 }
 
-// The PNG under a temporary name in the folder; answers that name, or empty with the text of the failure.
-std::string write_temporary(const released_snapshot& snapshot, const std::string& folder, std::string& error)
+} // namespace
+
+snapshot_file_writer::snapshot_file_writer() = default;
+snapshot_file_writer::~snapshot_file_writer() = default;
+
+finished_snapshot snapshot_file_writer::write(released_snapshot& snapshot)
 {
-    imaging_factory factory;
-    wic_image image(factory);
+    finished_snapshot done;
+    try {
+        write_and_read_back(snapshot, done);
+    } catch (const std::exception& error) {
+        done.error = error.what();
+    } catch (...) {
+        done.error = error_text(E_UNEXPECTED);
+    }
+    return done;
+}
+
+imaging_factory& snapshot_file_writer::factory()
+{
+    if (!factory_)
+        factory_ = std::make_unique<imaging_factory>();
+    return *factory_;
+}
+
+// Resolving the folder from the shell costs more than a look at the disk; the folder is made again as
+// soon as it is missing.
+std::string snapshot_file_writer::folder_for(const std::string& subfolder)
+{
+    if (folder_.empty() || subfolder != subfolder_ || !kite_utility::filesystem::is_directory(folder_)) {
+        folder_ = target_folder(subfolder);
+        subfolder_ = subfolder;
+    }
+    return folder_;
+}
+
+// The PNG under a temporary name in the folder; answers that name, or empty with the text of the failure.
+std::string snapshot_file_writer::write_temporary(const released_snapshot& snapshot, const std::string& folder,
+                                                  std::string& error)
+{
+    wic_image image(factory());
     if (!image.assign_bitmap(snapshot.pixels.get())) {
         error = error_text(FAILED(image.result) ? image.result : E_FAIL);
         return std::string();
@@ -37,9 +73,9 @@ std::string write_temporary(const released_snapshot& snapshot, const std::string
     return temporary;
 }
 
-void write_and_read_back(released_snapshot& snapshot, finished_snapshot& done)
+void snapshot_file_writer::write_and_read_back(released_snapshot& snapshot, finished_snapshot& done)
 {
-    const std::string folder = target_folder(snapshot.subfolder);
+    const std::string folder = folder_for(snapshot.subfolder);
     // A rectangle without area: the folder is made, as for any snapshot, and nothing is written.
     if (!snapshot.pixels)
         return;
@@ -59,21 +95,6 @@ void write_and_read_back(released_snapshot& snapshot, finished_snapshot& done)
         return;
     }
     done.thumbnail = read_thumbnail(to_utf16(done.path), snapshot.box_width, snapshot.box_height);
-}
-
-} // namespace
-
-finished_snapshot write_released_snapshot(released_snapshot& snapshot)
-{
-    finished_snapshot done;
-    try {
-        write_and_read_back(snapshot, done);
-    } catch (const std::exception& error) {
-        done.error = error.what();
-    } catch (...) {
-        done.error = error_text(E_UNEXPECTED);
-    }
-    return done;
 }
 
 kite::unique_bitmap read_thumbnail(const std::wstring& path, std::int32_t box_width, std::int32_t box_height)

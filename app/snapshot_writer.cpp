@@ -112,6 +112,8 @@ void snapshot_writer::work(std::shared_ptr<shared_state> state)
         apartment.emplace();
     } catch (const std::exception&) {
     }
+    // Declared after the apartment: its imaging factory goes before the apartment is left.
+    snapshot_file_writer files;
     for (;;) {
         released_snapshot snapshot;
         {
@@ -123,7 +125,7 @@ void snapshot_writer::work(std::shared_ptr<shared_state> state)
             state->waiting.pop_front();
             state->writing = true;
         }
-        finished_snapshot done = write_released_snapshot(snapshot);
+        finished_snapshot done = files.write(snapshot);
         snapshot.pixels.reset();
         HWND notify = nullptr;
         UINT message = 0;
