@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -121,23 +122,52 @@ private:
     bool set_ = false;
 };
 
+// Pictor started at a DPI of the prefix's own choosing, with its form found. The DPI goes back once Pictor
+// has read it, so the tests after this one start at the prefix's own; meanwhile this thread measures in
+// physical pixels, whatever DPI it was started with.
+class pictor_at_dpi {
+public:
+    explicit pictor_at_dpi(DWORD value) : dpi_(value)
+    {
+        if (!dpi_.set())
+            return;
+        pictor_ = std::make_unique<pictor_session>();
+        if (pictor_->ready())
+            form_ = std::make_unique<pictor_form>(pictor_->main);
+        dpi_.restore();
+        previous_ = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    }
+    ~pictor_at_dpi()
+    {
+        if (previous_ != nullptr)
+            SetThreadDpiAwarenessContext(previous_);
+    }
+    pictor_at_dpi(const pictor_at_dpi&) = delete;
+    pictor_at_dpi& operator=(const pictor_at_dpi&) = delete;
+
+    bool ready() const { return form_ != nullptr && form_->ready(); }
+    const pictor_form& form() const { return *form_; }
+    SIZE window_size() const
+    {
+        RECT rect{};
+        GetWindowRect(pictor_->main, &rect);
+        return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+    }
+
+private:
+    logical_dpi dpi_;
+    std::unique_ptr<pictor_session> pictor_;
+    std::unique_ptr<pictor_form> form_;
+    DPI_AWARENESS_CONTEXT previous_ = nullptr;
+};
+
 TEST(main_form, at_144_dpi_the_window_and_every_control_are_scaled_by_one_and_a_half)
 {
-    logical_dpi dpi(144);
-    ASSERT_TRUE(dpi.set());
-    pictor_session pictor;
+    const pictor_at_dpi pictor(144);
     ASSERT_TRUE(pictor.ready());
-    pictor_form form(pictor.main);
-    // Pictor has read the DPI at its start; the tests after this one start at the prefix's own DPI.
-    dpi.restore();
-    ASSERT_TRUE(form.ready());
-    // Physical pixels for this thread, whatever DPI it was started with.
-    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
-
-    RECT main_rect{};
-    GetWindowRect(pictor.main, &main_rect);
-    EXPECT_EQ(main_rect.right - main_rect.left, 337);
-    EXPECT_EQ(main_rect.bottom - main_rect.top, 663);
+    const pictor_form& form = pictor.form();
+    EXPECT_EQ(pictor.window_size().cx, 337);
+    EXPECT_EQ(pictor.window_size().cy, 663);
 
     // Each of left, top, width and height is truncated on its own.
     const struct {
@@ -157,32 +187,21 @@ TEST(main_form, at_144_dpi_the_window_and_every_control_are_scaled_by_one_and_a_
         EXPECT_EQ(rect.right, each.rect.right);
         EXPECT_EQ(rect.bottom, each.rect.bottom);
     }
-    SetThreadDpiAwarenessContext(previous);
 }
 
 // 160 DPI is no exact step (5/3): values that are multiples of 3 must still come out whole.
 TEST(main_form, at_160_dpi_products_that_are_whole_numbers_lose_no_pixel)
 {
-    logical_dpi dpi(160);
-    ASSERT_TRUE(dpi.set());
-    pictor_session pictor;
+    const pictor_at_dpi pictor(160);
     ASSERT_TRUE(pictor.ready());
-    pictor_form form(pictor.main);
-    dpi.restore();
-    ASSERT_TRUE(form.ready());
-    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
-
-    RECT main_rect{};
-    GetWindowRect(pictor.main, &main_rect);
-    EXPECT_EQ(main_rect.right - main_rect.left, 375);
-    EXPECT_EQ(main_rect.bottom - main_rect.top, 736);
+    EXPECT_EQ(pictor.window_size().cx, 375);
+    EXPECT_EQ(pictor.window_size().cy, 736);
     // "v1.0" at 165, 377, 30 x 20.
-    const RECT rect = rect_in_parent(form[version]);
+    const RECT rect = rect_in_parent(pictor.form()[version]);
     EXPECT_EQ(rect.left, 275);
     EXPECT_EQ(rect.top, 628);
     EXPECT_EQ(rect.right, 325);
     EXPECT_EQ(rect.bottom, 661);
-    SetThreadDpiAwarenessContext(previous);
 }
 
 // A string of the file's version details, in the one translation the file declares.
