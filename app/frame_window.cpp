@@ -80,13 +80,18 @@ void my_window::place_frame(std::int32_t left, std::int32_t top, bool keep_size)
     }
     if (keep_size)
         return;
-    // The ring: every pixel within ring_thickness of the border. Rectangle regions include their left and
-    // top edge but not their right and bottom edge.
-    kite::unique_region outer(CreateRectRgn(0, 0, frame_width, frame_height));
-    kite::unique_region inner(CreateRectRgn(ring_thickness, ring_thickness, frame_width - ring_thickness,
-                                            frame_height - ring_thickness));
-    CombineRgn(outer.get(), outer.get(), inner.get(), RGN_XOR);
+    kite::unique_region ring = ring_region(0, 0, frame_width, frame_height);
     // On success the window owns the region.
-    if (SetWindowRgn(frame->handle(), outer.get(), TRUE))
-        outer.release();
+    if (SetWindowRgn(frame->handle(), ring.get(), TRUE))
+        ring.release();
+}
+
+kite::unique_region ring_region(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height)
+{
+    // Rectangle regions include their left and top edge but not their right and bottom edge.
+    kite::unique_region outer(CreateRectRgn(left, top, left + width, top + height));
+    kite::unique_region inner(CreateRectRgn(left + ring_thickness, top + ring_thickness,
+                                            left + width - ring_thickness, top + height - ring_thickness));
+    CombineRgn(outer.get(), outer.get(), inner.get(), RGN_XOR);
+    return outer;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "toolkit/native_handles.h"
 #include "toolkit/window.h"
 
 class my_window;
@@ -33,4 +34,7 @@ void set_up_frame(my_window& owner, frame_window* frame);
 void close_frame(my_window& owner);
 
 inline constexpr int ring_thickness = 2;
+
+// The ring of a rectangle: every pixel within ring_thickness of its border.
+kite::unique_region ring_region(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
 inline constexpr COLORREF ring_colour = RGB(0, 255, 0);

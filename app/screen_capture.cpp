@@ -29,21 +29,6 @@ RECT screen_rect_of(const capture_rect& rect)
     return RECT{rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
 }
 
-// The pixels the ring lies on, in screen coordinates.
-kite::unique_region ring_region(const capture_rect& rect)
-{
-    const RECT outer_rect = screen_rect_of(rect);
-    kite::unique_region ring(CreateRectRgn(outer_rect.left, outer_rect.top, outer_rect.right, outer_rect.bottom));
-    if (ring && rect.width > 2 * ring_thickness && rect.height > 2 * ring_thickness) {
-        kite::unique_region inner(CreateRectRgn(outer_rect.left + ring_thickness, outer_rect.top + ring_thickness,
-                                                outer_rect.right - ring_thickness,
-                                                outer_rect.bottom - ring_thickness));
-        if (inner)
-            CombineRgn(ring.get(), ring.get(), inner.get(), RGN_XOR);
-    }
-    return ring;
-}
-
 struct window_list {
     RECT area;
     HWND skip;
@@ -86,7 +71,7 @@ milliseconds time_left(steady_clock::time_point deadline)
 // answer costs at most that and never hangs the caller.
 void repaint_uncovered(const capture_rect& rect, HWND frame, steady_clock::time_point deadline)
 {
-    const kite::unique_region ring = ring_region(rect);
+    const kite::unique_region ring = ring_region(rect.left, rect.top, rect.width, rect.height);
     RedrawWindow(nullptr, nullptr, ring.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     for (HWND window : windows_under(screen_rect_of(rect), frame)) {
         const auto left = time_left(deadline).count();
