@@ -12,28 +12,106 @@ pictor_sudo() {
 
 pictor_missing_packages() {
     local p
+    if pictor_apt_simulated; then
+        printf '%s\n' "$@"
+        return 0
+    fi
     for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
     done
     return 0
 }
 
-# A mirror caught mid-sync fails one index now and then; the install after it still works when the packages
-# it needs are in the indexes that did arrive, and says so plainly when they are not.
+# PICTOR_APT_SIMULATE=1: every package counts as missing and apt-get only simulates (-s), so the install
+# step can be tried against any apt configuration (APT_CONFIG) without changing the machine.
+pictor_apt_simulated() { [ "${PICTOR_APT_SIMULATE:-}" = 1 ]; }
+
+# sudo resets the environment: the settings go on its command line. A simulation needs no root and keeps the
+# caller's APT_CONFIG.
+pictor_apt_get() {
+    if pictor_apt_simulated; then
+        env DEBIAN_FRONTEND=noninteractive apt-get "$@"
+    else
+        pictor_sudo env DEBIAN_FRONTEND=noninteractive apt-get "$@"
+    fi
+}
+
+pictor_release_codename() { (. /etc/os-release && echo "${VERSION_CODENAME:-}"); }
+
+# apt itself retries a download that broke off (Acquire::Retries). A mirror caught mid-sync stays so for longer
+# than any pause here, so that failure goes straight on to the install, which copes with it; another one (no
+# network yet, say) gets two more runs. Either way the install follows with the indexes that did arrive.
 pictor_apt_update() {
-    local attempt
+    if pictor_apt_simulated; then
+        pictor_log "simulated: apt-get update skipped"
+        return 0
+    fi
+    local attempt status errors
+    errors="$(mktemp)"
     for attempt in 1 2 3; do
-        pictor_sudo apt-get update -q && return 0
+        # apt-get update writes its errors at the end, after its progress lines.
+        status=0
+        pictor_apt_get update -q -o Acquire::Retries=3 2>"$errors" || status=$?
+        cat "$errors" >&2
+        [ "$status" -eq 0 ] && break
+        if grep -qE 'Mirror sync in progress|Hash Sum mismatch' "$errors"; then
+            pictor_log "apt-get update: the mirror is mid-sync; going on with the indexes that arrived"
+            break
+        fi
         pictor_log "apt-get update failed (attempt $attempt of 3)"
-        [ "$attempt" -lt 3 ] && sleep 20
+        [ "$attempt" -lt 3 ] && sleep 15
     done
+    rm -f "$errors"
     return 0
+}
+
+# apt-get install of the arguments (options and packages). A mirror that lags can leave the security suite's
+# index of one architecture older than the other's; packages that must have equal versions on both
+# (Multi-Arch: same) then cannot be installed together. The second try prefers the release's own main suite
+# for every architecture, where the indexes always agree. A target release among the arguments ("-t suite")
+# is kept for the packages it was meant for, named "package/suite".
+pictor_apt_install() {
+    local apt=(install -y -q --no-install-recommends)
+    pictor_apt_simulated && apt+=(-s)
+    local status=0
+    pictor_apt_get "${apt[@]}" "$@" || status=$?
+    [ "$status" -eq 0 ] && return 0
+    local codename
+    codename="$(pictor_release_codename)"
+    if [ -z "$codename" ]; then
+        pictor_log "apt-get install failed, and /etc/os-release names no release to prefer"
+        return "$status"
+    fi
+    local target="" args=() arg i
+    for ((i = 1; i < $#; i++)); do
+        if [ "${!i}" = -t ]; then
+            i=$((i + 1))
+            target="${!i}"
+        fi
+    done
+    while [ $# -gt 0 ]; do
+        arg="$1"
+        shift
+        if [ "$arg" = -t ]; then
+            shift
+        elif [ -n "$target" ] && [ "${arg#-}" = "$arg" ] && [ "${arg%/*}" = "$arg" ]; then
+            args+=("$arg/$target")
+        else
+            args+=("$arg")
+        fi
+    done
+    pictor_log "apt-get install failed: trying once more with the packages of $codename's own suite preferred"
+    status=0
+    pictor_apt_get "${apt[@]}" -t "$codename" "${args[@]}" || status=$?
+    [ "$status" -eq 0 ] ||
+        pictor_log "apt-get install failed again: a mirror mid-sync may take a while; try again later"
+    return "$status"
 }
 
 # Packages are checked one by one so that a machine with everything in place does no apt work at all.
 # fonts-wine brings Wine's own Tahoma and Marlett: without them the caption buttons are drawn as letters and
 # labels fall back to a wider font, unlike on Windows. Arguments name further packages that one script needs
-# (the packaging tools, say).
+# (the packaging tools, say). Fails when the install does, whether or not the caller stops on errors.
 pictor_install_packages() {
     local missing
     missing=($(pictor_missing_packages cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3 \
@@ -42,11 +120,11 @@ pictor_install_packages() {
                    wine wine64 wine32:i386 fonts-wine "$@"))
     if [ ${#missing[@]} -gt 0 ]; then
         pictor_log "installing: ${missing[*]}"
-        if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            pictor_sudo dpkg --add-architecture i386
+        if ! pictor_apt_simulated && ! dpkg --print-foreign-architectures | grep -qx i386; then
+            pictor_sudo dpkg --add-architecture i386 || return
         fi
         pictor_apt_update
-        DEBIAN_FRONTEND=noninteractive pictor_sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+        pictor_apt_install "${missing[@]}" || return
     fi
     pictor_install_emulation
 }
@@ -77,7 +155,7 @@ pictor_emulator_ready() {
 
 pictor_add_backports() {
     local codename suite
-    codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+    codename="$(pictor_release_codename)"
     [ -n "$codename" ] || { pictor_log "unknown Debian release: cannot add its backports suite"; return 1; }
     suite="$codename-backports"
     if grep -rqsw -- "$suite" /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
@@ -95,6 +173,10 @@ pictor_add_backports() {
 }
 
 pictor_install_emulation() {
+    if pictor_apt_simulated; then
+        pictor_log "simulated: qemu-user from backports not tried"
+        return 0
+    fi
     if pictor_native_i386 || pictor_emulator_ready; then
         return 0
     fi
@@ -102,9 +184,9 @@ pictor_install_emulation() {
     pictor_add_backports
     pictor_apt_update
     local suite
-    suite="$(. /etc/os-release && echo "$VERSION_CODENAME")-backports"
+    suite="$(pictor_release_codename)-backports"
     # Without recommends: qemu-user-binfmt would register the emulator for the whole machine.
-    DEBIAN_FRONTEND=noninteractive pictor_sudo apt-get install -y -q --no-install-recommends -t "$suite" qemu-user
+    pictor_apt_install -t "$suite" qemu-user || true
     pictor_emulator_ready || { pictor_log "qemu-user $pictor_min_qemu_version or newer could not be installed"; return 1; }
 }
 
