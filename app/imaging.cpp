@@ -303,6 +303,11 @@ bool wic_image::save(const std::wstring& path, image_format format)
     return finish(write(path, format));
 }
 
+bool wic_image::save(IStream* stream, image_format format)
+{
+    return finish(write(stream, format));
+}
+
 bool wic_image::load(const std::wstring& path)
 {
     return finish(read(path));
@@ -310,24 +315,35 @@ bool wic_image::load(const std::wstring& path)
 
 HRESULT wic_image::write(const std::wstring& path, image_format format)
 {
-    IWICImagingFactory* wic = factory.get();
     source_description description;
-    HRESULT hr = describe_source(wic, image.get(), describe_size | describe_format, description);
+    HRESULT hr = describe_source(factory.get(), image.get(), describe_size | describe_format, description);
     if (FAILED(hr))
         return hr;
     if (!com_is_up())
         return E_FAIL;
-
     com_ptr<IStream> stream;
     hr = SHCreateStreamOnFileEx(path.c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE, FILE_ATTRIBUTE_NORMAL,
                                 TRUE, nullptr, stream.put());
     if (FAILED(hr))
         return hr;
+    return write(stream.get(), format);
+}
+
+HRESULT wic_image::write(IStream* stream, image_format format)
+{
+    IWICImagingFactory* wic = factory.get();
+    source_description description;
+    HRESULT hr = describe_source(wic, image.get(), describe_size | describe_format, description);
+    if (FAILED(hr))
+        return hr;
+    if (!com_is_up() || stream == nullptr)
+        return E_FAIL;
+
     com_ptr<IWICBitmapEncoder> encoder;
     hr = wic->CreateEncoder(container_guid(format), nullptr, encoder.put());
     if (FAILED(hr))
         return hr;
-    hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+    hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
     if (FAILED(hr))
         return hr;
 

@@ -118,6 +118,8 @@ public:
     bool save(const std::wstring& path);
     // Writes the image to path in the given container, whatever the path's extension.
     bool save(const std::wstring& path, image_format format);
+    // Writes the image into the stream, from its current position, in the given container.
+    bool save(IStream* stream, image_format format);
     // The first frame of the image file at path.
     bool load(const std::wstring& path);
     // Scales the image to the largest size of its aspect ratio that fits into the box.
@@ -143,6 +145,7 @@ private:
     bool finish(HRESULT step_result);
     void choose_png_filter(IPropertyBag2* options) const;
     HRESULT write(const std::wstring& path, image_format format);
+    HRESULT write(IStream* stream, image_format format);
     HRESULT read(const std::wstring& path);
     HRESULT copy_to_dib(kite::unique_bitmap& dib);
 };

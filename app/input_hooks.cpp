@@ -3,6 +3,7 @@
 #include "app/frame_window.h"
 #include "app/main_window.h"
 #include "app/snapshot.h"
+#include "app/snapshot_writer.h"
 #include "toolkit/edit.h"
 #include "utility/text_conversion.h"
 
@@ -33,15 +34,23 @@ void ask_to_quit(my_window& window)
 }
 
 // Only what must happen at the release happens here: the file and the thumbnail are made by the writer.
+// Whatever fails, the user hears of the snapshot.
 void snapshot_under_frame(my_window& window)
 {
     const std::time_t release = std::time(nullptr);
-    const std::string subfolder = window.subfolder_text();
-    capture_rect rect;
-    POINT cursor{};
-    if (GetCursorPos(&cursor))
-        rect = frame_rect_around(cursor, window.frame_width, window.frame_height);
-    take_snapshot(rect, subfolder, release);
+    try {
+        const std::string subfolder = window.subfolder_text();
+        POINT cursor{};
+        if (!GetCursorPos(&cursor)) {
+            const DWORD error = GetLastError();
+            report_failed_release(subfolder, release, error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);
+            return;
+        }
+        take_snapshot(frame_rect_around(cursor, window.frame_width, window.frame_height), subfolder, release);
+    } catch (...) {
+        if (window.writer != nullptr)
+            window.writer->report_lost();
+    }
 }
 
 void handle_key(WPARAM message, LPARAM event)
@@ -72,10 +81,10 @@ std::string my_window::subfolder_text() const
 
 LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM wparam, LPARAM lparam)
 {
+    // No exception may unwind into the system's frames; the key is passed on whatever happened here.
     try {
         handle_key(wparam, lparam);
     } catch (...) {
-        // The key is passed on whatever happened here.
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
 }

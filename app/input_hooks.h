@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "toolkit/native_handles.h"
+
 // The area of one snapshot in physical screen pixels; exactly the frame's window rectangle.
 struct capture_rect {
     std::int32_t left = 0;
@@ -18,3 +20,17 @@ capture_rect frame_rect_around(POINT pointer, std::int32_t width, std::int32_t h
 // System-wide low-level hooks. Neither swallows an event: both return what CallNextHookEx returns.
 LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK mouse_hook_proc(int code, WPARAM wparam, LPARAM lparam);
+
+// Both hooks, installed for the life of the program. Removed before snapshots are finished at the end, so
+// that no release comes in while the last ones are written.
+struct input_hooks {
+    kite::unique_hook keyboard;
+    kite::unique_hook mouse;
+
+    // The mouse hook first, then the keyboard hook.
+    void remove()
+    {
+        mouse.reset();
+        keyboard.reset();
+    }
+};

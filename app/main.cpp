@@ -9,7 +9,9 @@
 #include "app/main_form.h"
 #include "app/main_window.h"
 #include "app/snapshot.h"
+#include "app/shutdown.h"
 #include "app/snapshot_writer.h"
+#include "app/target_folder_opener.h"
 #include "resources/resource_ids.h"
 #include "toolkit/application.h"
 #include "toolkit/native_handles.h"
@@ -42,6 +44,13 @@ kite::unique_hook install_hook(int kind, HOOKPROC procedure, HINSTANCE instance,
     return hook;
 }
 
+LRESULT handle_app_message(kite::basic_window* window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == msg_folder_failed)
+        return show_folder_failures(window, message, wparam, lparam);
+    return show_finished_snapshots(window, message, wparam, lparam);
+}
+
 void run(HINSTANCE instance)
 {
     SetProcessDpiAwareness(PROCESS_PER_MONITOR_DPI_AWARE);
@@ -58,20 +67,25 @@ void run(HINSTANCE instance)
     window->close_handler = confirm_close;
     window->created_handler = build_form;
 
-    // Declared before the hooks, so that it finishes the snapshots already released after they are gone.
+    // Both outlive the windows: released snapshots are finished after the main window has gone.
     snapshot_writer writer(window->handle(), msg_snapshot_finished);
+    target_folder_opener opener(window->handle(), msg_folder_failed);
     window->writer = &writer;
-    window->app_message_handler = show_finished_snapshots;
+    window->opener = &opener;
+    window->app_message_handler = handle_app_message;
 
-    kite::unique_hook keyboard_hook =
+    input_hooks hooks;
+    hooks.keyboard =
         install_hook(WH_KEYBOARD_LL, keyboard_hook_proc, instance, "Konnte Keyboard-HOOK nicht installieren.");
-    kite::unique_hook mouse_hook =
-        install_hook(WH_MOUSE_LL, mouse_hook_proc, instance, "Konnte Mouse-HOOK nicht installieren.");
+    hooks.mouse = install_hook(WH_MOUSE_LL, mouse_hook_proc, instance, "Konnte Mouse-HOOK nicht installieren.");
+    window->end_session_handler = [&hooks, &writer](kite::basic_window*, bool ending) {
+        if (ending)
+            finish_for_session_end(hooks, writer);
+    };
 
     while (kite::pump_message(app.msg)) {
     }
-    // Locals go in reverse order: the mouse hook, then the keyboard hook, then the writer, which finishes
-    // every snapshot already released, then the application.
+    finish_after_quit(hooks, writer, opener);
 }
 
 } // namespace

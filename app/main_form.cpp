@@ -1,22 +1,21 @@
 #include "app/main_form.h"
 
+#include "app/error_box.h"
 #include "app/frame_size_settings.h"
 #include "app/frame_window.h"
 #include "app/main_window.h"
-#include "app/output_folder.h"
 #include "app/snapshot_writer.h"
+#include "app/target_folder_opener.h"
 #include "toolkit/button.h"
 #include "toolkit/control_scaling.h"
 #include "toolkit/edit.h"
 #include "toolkit/static_controls.h"
-#include "utility/file_facts.h"
 #include "utility/text_conversion.h"
 // Generated from the project's version.
 #include "pictor_version.h"
 
-#include <shellapi.h>
-
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -180,13 +179,20 @@ void confirm_close(kite::basic_window* window, bool& allow)
 void open_target_folder(unsigned int)
 {
     my_window* window = main_window;
-    if (window == nullptr)
+    if (window == nullptr || window->opener == nullptr)
         return;
-    // The folder a snapshot would use, created on the way.
-    const std::string folder = target_folder(window->subfolder_text());
-    if (!kite_utility::filesystem::is_directory(folder))
-        return;
-    ShellExecuteW(window->handle(), L"open", to_utf16(folder).c_str(), nullptr, nullptr, SW_SHOW);
+    window->opener->request(window->subfolder_text());
+}
+
+LRESULT show_folder_failures(kite::basic_window* window, UINT message, WPARAM, LPARAM)
+{
+    auto* form = dynamic_cast<my_window*>(window);
+    if (message != msg_folder_failed || form == nullptr || form->opener == nullptr)
+        return 0;
+    for (std::string& failure : form->opener->take_failures())
+        queue_error(std::move(failure));
+    show_queued_errors();
+    return 0;
 }
 
 void request_quit(my_window& window)

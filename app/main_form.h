@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 namespace kite {
 class basic_window;
 }
@@ -14,8 +16,12 @@ void build_form(kite::basic_window* window);
 // leaves the hooks without a window to act on; No sends the window to the back and forgets the quit request.
 void confirm_close(kite::basic_window* window, bool& allow);
 
-// Handler of "Öffne Zielordner": shows the folder the next snapshot goes to in the shell.
+// Handler of "Öffne Zielordner": shows the folder the next snapshot goes to in the shell. Returns at once:
+// the folder is made and opened on the opener's thread.
 void open_target_folder(unsigned int command_id);
+
+// The main window's handler of msg_folder_failed: each failure to open the folder in the "Error" box.
+LRESULT show_folder_failures(kite::basic_window* window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Click handler of "&Beenden": the quit goes through the window's close handler.
 void request_quit(my_window& window);

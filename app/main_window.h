@@ -15,6 +15,7 @@ class label;
 
 class frame_window;
 class snapshot_writer;
+class target_folder_opener;
 
 // The program's main window: the settings form, the preview and the state the hooks read.
 class my_window : public kite::basic_window {
@@ -42,6 +43,10 @@ public:
     frame_window* frame = nullptr;
     // Writes what W releases; owned by start-up, which lets it finish after the window has gone.
     snapshot_writer* writer = nullptr;
+    // Opens the target folder for the preview's menu; owned by start-up.
+    target_folder_opener* opener = nullptr;
+    // Whether the window holds the reason that keeps a log-off waiting for the snapshots.
+    bool shutdown_held = false;
 };
 
 // The one main window; null before it exists and after the user has confirmed the quit.

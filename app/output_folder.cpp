@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <atomic>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -101,6 +100,14 @@ std::string format_local_time(std::time_t now)
     return std::string(buffer, length);
 }
 
+std::string shell_folder_path(known_folder folder, DWORD flags)
+{
+    unique_shell_buffer buffer;
+    if (SHGetKnownFolderPath(known_folder_id(folder), flags, nullptr, buffer.put()) != S_OK)
+        return std::string();
+    return ensure_trailing_separator(fs::to_utf8(std::wstring(buffer.get())), 0);
+}
+
 } // namespace
 
 std::string ensure_trailing_separator(std::string path, int kind)
@@ -118,10 +125,7 @@ std::string join_path(std::string first, const std::string& second)
 
 std::string known_folder_path(known_folder folder)
 {
-    unique_shell_buffer buffer;
-    if (SHGetKnownFolderPath(known_folder_id(folder), KF_FLAG_CREATE, nullptr, buffer.put()) != S_OK)
-        return std::string();
-    return ensure_trailing_separator(fs::to_utf8(std::wstring(buffer.get())), 0);
+    return shell_folder_path(folder, KF_FLAG_CREATE);
 }
 
 std::string pictures_folder(const std::string& name)
@@ -156,19 +160,24 @@ std::string snapshot_file_path(const std::string& folder)
                                                     output_folder_detail::last_counter);
 }
 
-std::string temporary_snapshot_path(const std::string& folder)
+std::string intended_target_folder(const std::string& subfolder)
 {
-    static std::atomic<unsigned long> sequence{0};
-    const std::string name = "~Pictor-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++sequence) +
-                             ".tmp";
-    return join_path(folder, name);
+    std::string folder = join_path(shell_folder_path(known_folder::pictures, KF_FLAG_DONT_VERIFY), program_folder_name);
+    if (!subfolder.empty())
+        folder = join_path(folder, sanitize_subfolder(subfolder));
+    return folder;
 }
 
-std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+std::string snapshot_file_name_at(std::time_t release)
+{
+    return output_folder_detail::snapshot_file_name(0, [release] { return release; });
+}
+
+std::string publish_snapshot_file(const rename_function& rename, const std::string& folder, std::time_t release,
                                   long& failure)
 {
-    return output_folder_detail::publish_snapshot_file(temporary, folder, release,
-                                                       output_folder_detail::last_counter, failure);
+    return output_folder_detail::publish_snapshot_file(rename, folder, release, output_folder_detail::last_counter,
+                                                       failure);
 }
 
 namespace output_folder_detail {
@@ -216,11 +225,10 @@ std::string snapshot_file_path(const std::string& folder, const clock_function& 
     return std::string();
 }
 
-std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+std::string publish_snapshot_file(const rename_function& rename, const std::string& folder, std::time_t release,
                                   int last, long& failure)
 {
     failure = HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
-    const std::wstring from = fs::to_utf16(temporary);
     const clock_function at_release = [release] { return release; };
     for (int n = 0; n <= last; ++n) {
         const std::string name = snapshot_file_name(n, at_release);
@@ -229,10 +237,10 @@ std::string publish_snapshot_file(const std::string& temporary, const std::strin
             failure = HRESULT_FROM_WIN32(name.empty() ? ERROR_INVALID_DATA : ERROR_FILENAME_EXCED_RANGE);
             return std::string();
         }
-        // Without MOVEFILE_REPLACE_EXISTING the rename itself is the test for a free name.
-        if (MoveFileExW(from.c_str(), fs::to_utf16(path).c_str(), 0))
+        // The rename never replaces, so it is itself the test for a free name.
+        const DWORD error = rename(path);
+        if (error == ERROR_SUCCESS)
             return path;
-        const DWORD error = GetLastError();
         fs::find_file_information_t taken{};
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS && !fs::file_information(path, taken)) {
             failure = HRESULT_FROM_WIN32(error);

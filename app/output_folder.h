@@ -37,15 +37,21 @@ std::string snapshot_file_name(int n);
 // the last is taken (an earlier snapshot is never replaced) or when the path would not fit MAX_PATH.
 std::string snapshot_file_path(const std::string& folder);
 
-// A name in folder for the file being written, before it becomes a snapshot: unique within the process, and
-// with an extension no snapshot has, so that a leftover is never taken for one.
-std::string temporary_snapshot_path(const std::string& folder);
+// Where a snapshot of this subfolder goes, from the shell's record alone: nothing is looked for on the disk
+// or made there, so it answers at once even for a folder that can't be reached. For the user's messages.
+std::string intended_target_folder(const std::string& subfolder);
 
-// Renames the written temporary file to the first free snapshot name of the release's second (the counter
-// goes on as for snapshot_file_path). The rename never replaces: a name taken meanwhile, by a file or a
-// folder, is passed over. Answers the snapshot's path; empty when no name could be had, with the reason (an
-// HRESULT) in failure.
-std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+// The snapshot name of the release's second without a counter; empty if the time can't be formatted.
+std::string snapshot_file_name_at(std::time_t release);
+
+// Renames a written file; answers the Win32 error, 0 once the file has the new name. It must never replace
+// what the name already holds (ERROR_ALREADY_EXISTS then).
+using rename_function = std::function<unsigned long(const std::string& path)>;
+
+// Gives the written file the first free snapshot name of the release's second in folder (the counter goes
+// on as for snapshot_file_path). A name taken meanwhile, by a file or a folder, is passed over. Answers the
+// snapshot's path; empty when no name could be had, with the reason (an HRESULT) in failure.
+std::string publish_snapshot_file(const rename_function& rename, const std::string& folder, std::time_t release,
                                   long& failure);
 
 namespace output_folder_detail {
@@ -59,7 +65,7 @@ std::string target_folder_below(const std::string& program_folder, const std::st
 
 std::string snapshot_file_name(int n, const clock_function& now);
 std::string snapshot_file_path(const std::string& folder, const clock_function& now, int last);
-std::string publish_snapshot_file(const std::string& temporary, const std::string& folder, std::time_t release,
+std::string publish_snapshot_file(const rename_function& rename, const std::string& folder, std::time_t release,
                                   int last, long& failure);
 
 } // namespace output_folder_detail

@@ -40,10 +40,16 @@ BOOL CALLBACK collect_window(HWND window, LPARAM context)
     auto& list = *reinterpret_cast<window_list*>(context);
     RECT bounds{};
     RECT common{};
-    if (window != list.skip && IsWindowVisible(window) && GetWindowRect(window, &bounds) &&
-        IntersectRect(&common, &bounds, &list.area))
-        list.windows.push_back(window);
-    return TRUE;
+    // Without memory for one more, the windows found so far are asked to paint; nothing unwinds through
+    // the system's enumeration.
+    try {
+        if (window != list.skip && IsWindowVisible(window) && GetWindowRect(window, &bounds) &&
+            IntersectRect(&common, &bounds, &list.area))
+            list.windows.push_back(window);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 // The windows of every program under the area, each top-level window before its children.
@@ -112,8 +118,15 @@ public:
     hidden_frame(const hidden_frame&) = delete;
     hidden_frame& operator=(const hidden_frame&) = delete;
 
-    // Whether the ring may still be on the screen: the windows beneath draw in their own time.
-    bool ring_may_linger() const { return frame_ != nullptr && !composing_; }
+    // Whether the ring may still be on the screen: the windows beneath draw in their own time, and a
+    // composed frame may still show the ring if the frame was hidden just as it was composed.
+    bool ring_may_linger() const { return frame_ != nullptr; }
+    // Waits for the screen to change: the next composed frame, or a moment for the windows to paint.
+    void wait_a_little() const
+    {
+        if (!composing_ || FAILED(DwmFlush()))
+            Sleep(2);
+    }
     steady_clock::time_point deadline() const { return deadline_; }
 
 private:
@@ -167,11 +180,11 @@ bool shows_ring(const std::uint32_t* bits, const capture_rect& rect, const std::
 // Windows of other programs may have painted and still not put their picture on the screen. The ring's
 // strips are read again until none of their pixels is the ring's green, at most until the deadline.
 void wait_for_ring_to_go(HDC target, std::uint32_t* bits, HDC screen, const capture_rect& rect,
-                         steady_clock::time_point deadline)
+                         const hidden_frame& hidden)
 {
     const std::vector<RECT> strips = ring_strips(rect);
-    while (shows_ring(bits, rect, strips) && time_left(deadline).count() > 0) {
-        Sleep(2);
+    while (shows_ring(bits, rect, strips) && time_left(hidden.deadline()).count() > 0) {
+        hidden.wait_a_little();
         for (const RECT& strip : strips)
             copy_part(target, bits, screen, rect, strip);
     }
@@ -210,7 +223,7 @@ kite::unique_bitmap capture_screen(const capture_rect& rect, frame_window* frame
         const hidden_frame hidden(frame, rect);
         copy_part(memory.get(), bits, screen.get(), rect, RECT{0, 0, rect.width, rect.height});
         if (hidden.ring_may_linger())
-            wait_for_ring_to_go(memory.get(), bits, screen.get(), rect, hidden.deadline());
+            wait_for_ring_to_go(memory.get(), bits, screen.get(), rect, hidden);
     }
     GdiFlush();
     SelectObject(memory.get(), previous);

@@ -1,38 +1,22 @@
 #include "app/snapshot.h"
 
+#include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/screen_capture.h"
+#include "app/shutdown.h"
 #include "app/snapshot_writer.h"
 #include "toolkit/com.h"
 #include "toolkit/static_controls.h"
 
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <utility>
 
 namespace {
 
-// Failures wait here while an "Error" box is open, so that the boxes come one after the other.
-std::deque<std::string> unshown_errors;
-bool error_box_open = false;
-
-void show_errors()
-{
-    if (error_box_open)
-        return;
-    error_box_open = true;
-    while (!unshown_errors.empty()) {
-        const std::string text = std::move(unshown_errors.front());
-        unshown_errors.pop_front();
-        MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONERROR);
-    }
-    error_box_open = false;
-}
-
 void show_thumbnail(my_window& window, finished_snapshot& done)
 {
-    if (window.preview == nullptr)
+    if (window.preview == nullptr || !done.thumbnail)
         return;
     window.preview->centred = true;
     window.preview->set_bitmap(std::move(done.thumbnail));
@@ -49,11 +33,34 @@ void preview_box(const my_window& window, std::int32_t& width, std::int32_t& hei
     height = box.bottom - box.top;
 }
 
-// The user learns of a snapshot that was not taken from the "Error" box, once the hook has returned.
-bool refuse(snapshot_writer& writer, std::string text)
+// Queued snapshots keep a log-off waiting with the reason the system shows the user.
+void hand_on(my_window& window, released_snapshot snapshot)
 {
-    writer.report(std::move(text));
-    return false;
+    if (window.writer->enqueue(std::move(snapshot)))
+        hold_shutdown(window);
+    else if (window.writer->accepting())
+        window.writer->report_lost();
+}
+
+bool capture_and_hand_on(my_window& window, const capture_rect& rect, const std::string& subfolder,
+                         std::time_t release)
+{
+    released_snapshot snapshot;
+    snapshot.time = release;
+    snapshot.subfolder = subfolder;
+    preview_box(window, snapshot.box_width, snapshot.box_height);
+    snapshot.pixel_bytes = std::int64_t{rect.width} * rect.height * 4;
+    if (rect.width <= 0 || rect.height <= 0)
+        snapshot.capture_failure = E_INVALIDARG;
+    else if (!window.writer->has_room_for(snapshot.pixel_bytes))
+        snapshot.refusal = too_many_waiting_text;
+    else
+        snapshot.pixels = capture_screen(rect, window.frame, snapshot.capture_failure);
+    if (!snapshot.pixels && SUCCEEDED(snapshot.capture_failure) && snapshot.refusal.empty())
+        snapshot.capture_failure = E_FAIL;
+    const bool captured = static_cast<bool>(snapshot.pixels);
+    hand_on(window, std::move(snapshot));
+    return captured;
 }
 
 } // namespace
@@ -63,21 +70,29 @@ bool take_snapshot(const capture_rect& rect, const std::string& subfolder, std::
     my_window* window = main_window;
     if (window == nullptr || window->writer == nullptr)
         return false;
-    snapshot_writer& writer = *window->writer;
-    released_snapshot snapshot;
-    snapshot.time = release;
-    snapshot.subfolder = subfolder;
-    preview_box(*window, snapshot.box_width, snapshot.box_height);
-    if (rect.width > 0 && rect.height > 0) {
-        snapshot.pixel_bytes = std::int64_t{rect.width} * rect.height * 4;
-        if (!writer.has_room_for(snapshot.pixel_bytes))
-            return refuse(writer, too_many_waiting_text);
-        HRESULT failure = S_OK;
-        snapshot.pixels = capture_screen(rect, window->frame, failure);
-        if (!snapshot.pixels)
-            return refuse(writer, kite_com::hresult_error(failure).what());
+    try {
+        return capture_and_hand_on(*window, rect, subfolder, release);
+    } catch (...) {
+        // Out of memory for the snapshot's own record: the user still hears of it.
+        window->writer->report_lost();
+        return false;
     }
-    return writer.enqueue(std::move(snapshot));
+}
+
+void report_failed_release(const std::string& subfolder, std::time_t release, HRESULT failure)
+{
+    my_window* window = main_window;
+    if (window == nullptr || window->writer == nullptr)
+        return;
+    try {
+        released_snapshot snapshot;
+        snapshot.time = release;
+        snapshot.subfolder = subfolder;
+        snapshot.capture_failure = FAILED(failure) ? failure : E_FAIL;
+        hand_on(*window, std::move(snapshot));
+    } catch (...) {
+        window->writer->report_lost();
+    }
 }
 
 LRESULT show_finished_snapshots(kite::basic_window* window, UINT message, WPARAM, LPARAM)
@@ -86,13 +101,18 @@ LRESULT show_finished_snapshots(kite::basic_window* window, UINT message, WPARAM
     if (message != msg_snapshot_finished || form == nullptr || form->writer == nullptr)
         return 0;
     for (finished_snapshot& done : form->writer->take_finished()) {
+        show_thumbnail(*form, done);
         if (!done.error.empty())
-            unshown_errors.push_back(std::move(done.error));
-        else if (!done.path.empty())
-            show_thumbnail(*form, done);
+            queue_error(std::move(done.error));
+        else if (done.path.empty())
+            queue_error(unknown_failure_text);
     }
+    for (unsigned lost = form->writer->take_lost(); lost > 0; --lost)
+        queue_error(not_taken_text(E_OUTOFMEMORY));
+    if (form->writer->pending() == 0)
+        release_shutdown(*form);
     // The box runs a message loop that may even close the window: nothing of it is touched afterwards.
-    show_errors();
+    show_queued_errors();
     return 0;
 }
 

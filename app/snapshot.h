@@ -12,9 +12,14 @@ class image;
 
 // What happens at the key release itself: copies the screen rectangle (the frame hidden meanwhile) and hands
 // the pixels, the release's time and the subfolder to the main window's writer, which makes the file and
-// the thumbnail later. Answers whether the snapshot was handed on; a refusal (too many waiting, no memory)
-// reaches the user through the writer's "Error" box.
+// the thumbnail later. A release that is refused (too many waiting) or cannot copy the screen is handed on
+// all the same, so that the user hears of it in release order. Answers whether the pixels were handed on.
+// Never throws.
 bool take_snapshot(const capture_rect& rect, const std::string& subfolder, std::time_t release);
+
+// A release whose rectangle could not even be formed (the pointer's position could not be read): handed on
+// as a failure, in its place among the others.
+void report_failed_release(const std::string& subfolder, std::time_t release, HRESULT failure);
 
 // The main window's handler of msg_snapshot_finished: puts each finished thumbnail into the preview and
 // shows each failure in the "Error" box, in release order. Runs from the message loop, never inside a hook.
@@ -24,7 +29,3 @@ LRESULT show_finished_snapshots(kite::basic_window* window, UINT message, WPARAM
 // that cannot be read shows the "Error" box; the control then keeps its picture. Answers whether the
 // control now holds a picture.
 bool load_image_file(kite::image& control, const std::wstring& path);
-
-// Refusal text when the pixels of earlier snapshots still fill the memory set aside for waiting ones.
-inline constexpr const char* too_many_waiting_text =
-    "Snapshot nicht aufgenommen: zu viele Snapshots warten noch auf das Speichern.";

@@ -2,37 +2,117 @@
 
 #include "app/imaging.h"
 #include "app/output_folder.h"
+#include "app/temporary_file.h"
 #include "toolkit/com.h"
 #include "utility/file_facts.h"
 #include "utility/text_conversion.h"
+#include "utility/unique_resource.h"
 
 #include <exception>
+#include <new>
 
 namespace {
 
 using kite_utility::filesystem::to_utf16;
 using kite_utility::filesystem::to_utf8;
 
-std::string error_text(HRESULT result)
+// The failure of one step, with the path the user would look for.
+struct write_failure {
+    std::string path;
+    HRESULT result;
+};
+
+[[noreturn]] void fail(const std::string& path, HRESULT result)
 {
-    return kite_com::hresult_error(result).what();
+    throw write_failure{path, FAILED(result) ? result : E_FAIL};
+}
+
+struct global_memory_traits {
+    using handle = HGLOBAL;
+    static handle empty() { return nullptr; }
+    static bool valid(handle h) { return h != nullptr; }
+    static void release(handle h) { GlobalUnlock(h); }
+};
+// A locked memory block of a stream; unlocked again when it goes.
+using locked_memory = kite_utility::unique_resource<global_memory_traits>;
+
+// The PNG in memory: the file is written with one call, from the temporary file's own handle.
+kite_com::com_ptr<IStream> encode_png(imaging_factory& factory, HBITMAP pixels, HRESULT& failure)
+{
+    kite_com::com_ptr<IStream> stream;
+    wic_image image(factory);
+    if (!image.assign_bitmap(pixels)) {
+        failure = FAILED(image.result) ? image.result : E_FAIL;
+        return stream;
+    }
+    failure = CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
+    if (SUCCEEDED(failure) && !image.save(stream.get(), image_format::png))
+        failure = image.result;
+    if (FAILED(failure))
+        stream.reset();
+    return stream;
+}
+
+HRESULT write_stream(temporary_file& file, IStream* stream)
+{
+    STATSTG facts{};
+    HGLOBAL memory = nullptr;
+    HRESULT result = stream->Stat(&facts, STATFLAG_NONAME);
+    if (SUCCEEDED(result))
+        result = GetHGlobalFromStream(stream, &memory);
+    if (FAILED(result))
+        return result;
+    const void* bytes = GlobalLock(memory);
+    if (bytes == nullptr)
+        return E_OUTOFMEMORY;
+    const locked_memory unlock_later(memory);
+    return file.write_all(bytes, static_cast<std::size_t>(facts.cbSize.QuadPart));
 }
 
 } // namespace
 
-snapshot_file_writer::snapshot_file_writer() = default;
+std::string not_taken_text(HRESULT failure)
+{
+    return "Snapshot nicht aufgenommen: " + kite_com::describe_failure(failure);
+}
+
+std::string not_saved_text(const std::string& path, HRESULT failure)
+{
+    return "Snapshot nicht gespeichert: " + path + "\n" + kite_com::describe_failure(failure);
+}
+
+std::string no_thumbnail_text(const std::string& path, HRESULT failure)
+{
+    return "Snapshot gespeichert: " + path + "\nDie Vorschau kann nicht gezeigt werden: " +
+           kite_com::describe_failure(failure);
+}
+
+snapshot_file_writer::snapshot_file_writer()
+    : snapshot_file_writer([](const std::wstring& path, std::int32_t width, std::int32_t height, HRESULT& failure) {
+          return read_thumbnail(path, width, height, failure);
+      })
+{
+}
+
+snapshot_file_writer::snapshot_file_writer(thumbnail_reader reader) : reader_(std::move(reader)) {}
+
 snapshot_file_writer::~snapshot_file_writer() = default;
 
-finished_snapshot snapshot_file_writer::write(released_snapshot& snapshot)
+finished_snapshot snapshot_file_writer::write(released_snapshot& snapshot, bool thumbnail)
 {
     finished_snapshot done;
     try {
-        write_and_read_back(snapshot, done);
-    } catch (const std::exception& error) {
-        done.error = error.what();
-    } catch (...) {
-        done.error = error_text(E_UNEXPECTED);
+        write_file(snapshot, done);
+        if (thumbnail)
+            read_back(snapshot, done);
+    } catch (const write_failure& failure) {
+        done.error = not_saved_text(failure.path, failure.result);
+    } catch (const std::bad_alloc&) {
+        done.error = not_saved_text(intended_target_folder(snapshot.subfolder), E_OUTOFMEMORY);
+    } catch (const std::exception&) {
+        done.error = not_saved_text(intended_target_folder(snapshot.subfolder), E_UNEXPECTED);
     }
+    snapshot.pixels.reset();
     return done;
 }
 
@@ -44,72 +124,99 @@ imaging_factory& snapshot_file_writer::factory()
 }
 
 // Resolving the folder from the shell costs more than a look at the disk; the folder is made again as
-// soon as it is missing.
+// soon as it is missing. What Pictors ended by force left in a folder goes the first time it is used.
 std::string snapshot_file_writer::folder_for(const std::string& subfolder)
 {
     if (folder_.empty() || subfolder != subfolder_ || !kite_utility::filesystem::is_directory(folder_)) {
         folder_ = target_folder(subfolder);
         subfolder_ = subfolder;
+        if (!folder_.empty())
+            remove_leftover_temporaries(folder_);
     }
     return folder_;
 }
 
-// The PNG under a temporary name in the folder; answers that name, or empty with the text of the failure.
-std::string snapshot_file_writer::write_temporary(const released_snapshot& snapshot, const std::string& folder,
-                                                  std::string& error)
+void snapshot_file_writer::write_file(released_snapshot& snapshot, finished_snapshot& done)
 {
-    wic_image image(factory());
-    if (!image.assign_bitmap(snapshot.pixels.get())) {
-        error = error_text(FAILED(image.result) ? image.result : E_FAIL);
-        return std::string();
+    if (!snapshot.refusal.empty()) {
+        done.error = snapshot.refusal;
+        return;
     }
-    const std::string temporary = temporary_snapshot_path(folder);
-    // The temporary name has no image extension: the container is named.
-    if (!image.save(to_utf16(temporary), image_format::png)) {
-        error = error_text(image.result);
-        DeleteFileW(to_utf16(temporary).c_str());
-        return std::string();
+    if (FAILED(snapshot.capture_failure) || !snapshot.pixels) {
+        done.error = not_taken_text(FAILED(snapshot.capture_failure) ? snapshot.capture_failure : E_FAIL);
+        return;
     }
-    return temporary;
+    const std::string folder = folder_for(snapshot.subfolder);
+    const std::string wanted = join_path(folder.empty() ? intended_target_folder(snapshot.subfolder) : folder,
+                                         snapshot_file_name_at(snapshot.time));
+    if (folder.empty())
+        fail(wanted, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+
+    HRESULT result = S_OK;
+    const kite_com::com_ptr<IStream> png = encode_png(factory(), snapshot.pixels.get(), result);
+    if (!png)
+        fail(wanted, result);
+    // The picture is in the PNG now: the screen's pixels need not wait any longer.
+    snapshot.pixels.reset();
+
+    temporary_file file(folder, result);
+    if (!file.is_open())
+        fail(wanted, result);
+    result = write_stream(file, png.get());
+    if (FAILED(result))
+        fail(wanted, result);
+    long failure = S_OK;
+    done.path = publish_snapshot_file([&file](const std::string& path) { return file.rename_to(path); }, folder,
+                                      snapshot.time, failure);
+    if (done.path.empty())
+        fail(wanted, failure);
+    file.keep();
 }
 
-void snapshot_file_writer::write_and_read_back(released_snapshot& snapshot, finished_snapshot& done)
+// The file is written whatever happens here: a failure only costs the thumbnail, and the user is told so.
+void snapshot_file_writer::read_back(const released_snapshot& snapshot, finished_snapshot& done)
 {
-    const std::string folder = folder_for(snapshot.subfolder);
-    // A rectangle without area: the folder is made, as for any snapshot, and nothing is written.
-    if (!snapshot.pixels)
+    if (done.path.empty())
         return;
-    if (folder.empty()) {
-        done.error = error_text(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
-        return;
+    HRESULT failure = S_OK;
+    done.thumbnail = reader_(to_utf16(done.path), snapshot.box_width, snapshot.box_height, failure);
+    if (FAILED(failure))
+        done.error = no_thumbnail_text(done.path, failure);
+}
+
+kite::unique_bitmap read_thumbnail(const std::wstring& path, std::int32_t box_width, std::int32_t box_height,
+                                   HRESULT& failure)
+{
+    namespace fs = kite_utility::filesystem;
+    failure = S_OK;
+    fs::find_file_information_t facts{};
+    if (!fs::file_information(to_utf8(path), facts) || (facts.flags & fs::file_flag) == 0)
+        return kite::unique_bitmap();
+    try {
+        imaging_factory factory;
+        wic_image image(factory);
+        const bool fitted = box_width >= 1 && box_height >= 1;
+        if (!image.load(path) || (fitted && !image.fit(box_width, box_height))) {
+            failure = FAILED(image.result) ? image.result : E_FAIL;
+            return kite::unique_bitmap();
+        }
+        kite::unique_bitmap bitmap = image.make_dib();
+        if (!bitmap)
+            failure = FAILED(image.result) ? image.result : E_FAIL;
+        return bitmap;
+    } catch (const std::bad_alloc&) {
+        failure = E_OUTOFMEMORY;
+    } catch (const std::exception&) {
+        failure = E_FAIL;
     }
-    const std::string temporary = write_temporary(snapshot, folder, done.error);
-    snapshot.pixels.reset();
-    if (temporary.empty())
-        return;
-    long failure = S_OK;
-    done.path = publish_snapshot_file(temporary, folder, snapshot.time, failure);
-    if (done.path.empty()) {
-        DeleteFileW(to_utf16(temporary).c_str());
-        done.error = error_text(failure);
-        return;
-    }
-    done.thumbnail = read_thumbnail(to_utf16(done.path), snapshot.box_width, snapshot.box_height);
+    return kite::unique_bitmap();
 }
 
 kite::unique_bitmap read_thumbnail(const std::wstring& path, std::int32_t box_width, std::int32_t box_height)
 {
-    namespace fs = kite_utility::filesystem;
-    fs::find_file_information_t facts{};
-    if (!fs::file_information(to_utf8(path), facts) || (facts.flags & fs::file_flag) == 0)
-        return kite::unique_bitmap();
-    imaging_factory factory;
-    wic_image image(factory);
-    const bool fitted = box_width >= 1 && box_height >= 1;
-    if (!image.load(path) || (fitted && !image.fit(box_width, box_height)))
-        throw kite_com::hresult_error(image.result);
-    kite::unique_bitmap bitmap = image.make_dib();
-    if (!bitmap)
-        throw kite_com::hresult_error(FAILED(image.result) ? image.result : E_FAIL);
+    HRESULT failure = S_OK;
+    kite::unique_bitmap bitmap = read_thumbnail(path, box_width, box_height, failure);
+    if (FAILED(failure))
+        throw kite_com::hresult_error(failure);
     return bitmap;
 }

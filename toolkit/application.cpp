@@ -3,6 +3,7 @@
 #include "toolkit/window.h"
 
 #include <cstdlib>
+#include <exception>
 #include <cwchar>
 
 namespace kite {
@@ -93,6 +94,8 @@ LRESULT application::route_message(HWND hwnd, UINT message, WPARAM wparam, LPARA
     case WM_MOUSEMOVE:
     case WM_PARENTNOTIFY:
     case WM_MOUSELEAVE:
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION:
     case msg_created:
         return dispatch_to_window(hwnd, message, wparam, lparam);
     default:
@@ -146,7 +149,16 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 {
     if (!messages<1>::dispatcher)
         return 0;
-    return messages<1>::dispatcher(hwnd, message, wparam, lparam);
+    // An exception cannot unwind through the system's frames that called us (on 32-bit x86 it ends the
+    // process without a word): it ends here, in the error box.
+    try {
+        return messages<1>::dispatcher(hwnd, message, wparam, lparam);
+    } catch (const std::exception& error) {
+        fatal_error(error.what());
+    } catch (...) {
+        fatal_error("an unknown error has occurred");
+    }
+    return 0;
 }
 
 bool pump_message(MSG& msg)

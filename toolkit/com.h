@@ -47,9 +47,14 @@ extern com_runtime runtime;
 
 class com_apartment : public kite_utility::not_copyable {
 public:
-    com_apartment();
+    // The model (COINIT_* flags) counts only for the thread's first enter; later ones nest inside it.
+    explicit com_apartment(DWORD model = COINIT_APARTMENTTHREADED);
     ~com_apartment();
 };
+
+// The system's own text for a failure, in the user's language, followed by the code: "Zugriff verweigert.
+// (0x80070005)". Codes the system has no text for read "Unbekannter Fehler. (0x...)".
+std::string describe_failure(HRESULT result);
 
 // Sole owner of one interface pointer.
 template <class Interface>

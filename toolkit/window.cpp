@@ -129,6 +129,14 @@ LRESULT basic_window::handle_message(HWND target, UINT msg, WPARAM wparam, LPARA
         if (created_handler)
             created_handler(this);
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (end_session_handler) {
+            const end_session_function handler = end_session_handler;
+            handler(this, wparam != FALSE);
+        }
+        return 0;
     default:
         if (is_app_message(msg) && app_message_handler) {
             // A copy runs: the handler may close the window and so end this object and its members.

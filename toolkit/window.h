@@ -45,6 +45,7 @@ public:
     using close_function = std::function<void(basic_window*, bool& allow)>;
     using mouse_leave_function = std::function<void(basic_window*)>;
     using app_message_function = std::function<LRESULT(basic_window*, UINT, WPARAM, LPARAM)>;
+    using end_session_function = std::function<void(basic_window*, bool ending)>;
 
     enum placement_flags : std::uint16_t { use_size = 1, use_position = 2 };
 
@@ -76,6 +77,10 @@ public:
     // Messages from WM_APP up to 0xBFFF, which the program posts to its own windows (from other threads,
     // say). The handler may close the window.
     app_message_function app_message_handler;
+    // WM_ENDSESSION: ending is false when the log-off or shutdown was cancelled. Once it returns with
+    // ending true, the system may end the process at any moment. A toolkit window never holds up a log-off:
+    // WM_QUERYENDSESSION is always answered yes.
+    end_session_function end_session_handler;
     kite::window_class window_class;
     unique_window hwnd;
     std::vector<std::unique_ptr<basic_control>> controls;

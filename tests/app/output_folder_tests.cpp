@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/output_folder.h"
+#include "app/temporary_file.h"
 #include "tests/support/temp_folder.h"
 #include "utility/file_facts.h"
 #include "utility/path_names.h"
@@ -385,22 +386,36 @@ TEST_F(snapshot_file_path_test, publishing_names_by_the_release_and_never_replac
 {
     make_file(fixed_stamp + ".png", "first");
     ASSERT_TRUE(CreateDirectoryW(utf16(path_of(numbered(1))).c_str(), nullptr));
-    const std::string temporary = temporary_snapshot_path(folder_.utf8());
-    EXPECT_NE(temporary, temporary_snapshot_path(folder_.utf8()));
-    make_file(temporary.substr(folder_.utf8().size() + 1), "new picture");
-    long failure = S_OK;
-    const std::string published =
-        detail::publish_snapshot_file(temporary, folder_.utf8(), fixed_time, detail::last_counter, failure);
-    EXPECT_EQ(published, path_of(numbered(2)));
-    EXPECT_EQ(test_support::read_file(utf16(published)), "new picture");
+    {
+        HRESULT failure = E_FAIL;
+        temporary_file file(folder_.utf8(), failure);
+        ASSERT_TRUE(file.is_open()) << std::hex << failure;
+        ASSERT_EQ(file.write_all("new picture", 11), S_OK);
+        long published_failure = S_OK;
+        const std::string published = detail::publish_snapshot_file(
+            [&file](const std::string& path) { return file.rename_to(path); }, folder_.utf8(), fixed_time,
+            detail::last_counter, published_failure);
+        EXPECT_EQ(published, path_of(numbered(2)));
+        file.keep();
+    }
+    EXPECT_EQ(test_support::read_file(utf16(path_of(numbered(2)))), "new picture");
     EXPECT_EQ(test_support::read_file(utf16(path_of(fixed_stamp + ".png"))), "first");
-    EXPECT_FALSE(test_support::is_wide_file(utf16(temporary)));
+    EXPECT_EQ(test_support::folder_entries(folder_.path()).size(), 3u);
 
-    // With every name taken the file keeps its temporary name and the reason is given.
-    make_file(temporary.substr(folder_.utf8().size() + 1), "another");
-    EXPECT_EQ(detail::publish_snapshot_file(temporary, folder_.utf8(), fixed_time, 2, failure), "");
-    EXPECT_EQ(failure, HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
-    EXPECT_TRUE(test_support::is_wide_file(utf16(temporary)));
+    // With every name taken the file keeps its temporary name and the reason is given; unpublished, it is
+    // gone with its writer.
+    {
+        HRESULT failure = E_FAIL;
+        temporary_file file(folder_.utf8(), failure);
+        ASSERT_TRUE(file.is_open());
+        long published_failure = S_OK;
+        EXPECT_EQ(detail::publish_snapshot_file([&file](const std::string& path) { return file.rename_to(path); },
+                                                folder_.utf8(), fixed_time, 2, published_failure),
+                  "");
+        EXPECT_EQ(published_failure, HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
+        EXPECT_TRUE(test_support::is_wide_file(utf16(file.path())));
+    }
+    EXPECT_EQ(test_support::folder_entries(folder_.path()).size(), 3u);
 }
 
 // Without a folder the name would land at the root of the current drive.

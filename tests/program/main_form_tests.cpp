@@ -306,6 +306,35 @@ TEST(main_form, the_previews_menu_opens_the_target_folder_it_creates)
     remove_folder_tree(base, {L"Kennung"});
 }
 
+// The folder is made and opened beside the input hooks: pointer moves go on while it takes its time, as on
+// a slow or offline share. This build of Pictor takes two seconds to make the folder.
+TEST(main_form, a_slow_target_folder_does_not_hold_the_pointer)
+{
+    pictor_session pictor(L"pictor_slow_folder.exe");
+    ASSERT_TRUE(pictor.ready());
+    pictor_form form(pictor.main);
+    ASSERT_TRUE(form.ready());
+    const std::wstring base = snapshot_folder();
+    remove_folder_tree(base, {L"Langsam"});
+    form.set_text(subfolder_edit, L"Langsam");
+    const std::vector<HWND> before = foreign_windows(pictor.process.id());
+
+    PostMessageW(pictor.main, WM_COMMAND, MAKEWPARAM(4096, 0), 0);
+    pump_for(100);
+    double longest_ms = 0;
+    for (int i = 0; i < 10; ++i) {
+        const ULONGLONG start = GetTickCount64();
+        move_pointer(600 + 20 * i, 500);
+        longest_ms = std::max(longest_ms, static_cast<double>(GetTickCount64() - start));
+    }
+    EXPECT_LT(longest_ms, 500.0);
+    EXPECT_FALSE(is_folder(base + L"\\Langsam"));
+
+    EXPECT_TRUE(pump_until([&] { return is_folder(base + L"\\Langsam"); }, show_timeout));
+    EXPECT_GE(close_new_foreign_windows(pictor.process.id(), before, show_timeout), 1u);
+    remove_folder_tree(base, {L"Langsam"});
+}
+
 TEST(main_form, a_context_menu_asked_for_from_the_keyboard_shows_nothing)
 {
     pictor_session pictor;

@@ -149,27 +149,51 @@ TEST_F(snapshot_writer_test, a_burst_of_releases_gives_complete_files_named_in_r
     remove_folder(folder);
 }
 
+// A snapshot file is complete or not there. What a Pictor ended by force leaves is no snapshot, and the next
+// Pictor writing into the folder removes it.
 TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_snapshot)
 {
     const std::wstring folder = use_settings(1900, 1000, L"Abbruch");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring earlier = folder + L"\\~Pictor-4242-1.tmp";
+    HANDLE leftover = CreateFileW(earlier.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(leftover, INVALID_HANDLE_VALUE);
+    CloseHandle(leftover);
     point_at(960, 540);
     tap_key(key_w);
-    // The moment the temporary file appears, the PNG is being written into it.
-    ASSERT_TRUE(pump_until([&] { return !files_matching(folder, L"*.tmp").empty(); }, file_timeout));
+    // Killed as soon as the folder shows anything of the snapshot.
+    const auto of_the_snapshot = [](const std::wstring& name) {
+        return name.rfind(L"~Pictor-4242", 0) != 0 && name[0] != L'.';
+    };
+    pump_until(
+        [&] {
+            const auto entries = files_matching(folder, L"*");
+            return std::any_of(entries.begin(), entries.end(), of_the_snapshot);
+        },
+        file_timeout);
     TerminateProcess(pictor->process.handle(), 1);
     pictor->wait_for_exit(5000);
-    // Large enough that encoding outlasts the kill.
-    ASSERT_EQ(files_matching(folder, L"*.tmp").size(), 1u);
-    EXPECT_TRUE(png_files(folder).empty());
+    for (const auto& name : files_matching(folder, L"*")) {
+        if (name == L"." || name == L"..")
+            continue;
+        image_pixels image;
+        if (name.size() > 4 && name.substr(name.size() - 4) == L".png")
+            EXPECT_TRUE(read_image(folder + L"\\" + name, image) && image.width == 1900) << name.c_str();
+        else
+            EXPECT_EQ(name.substr(name.size() - 4), L".tmp") << name.c_str();
+    }
+    EXPECT_FALSE(GetFileAttributesW(earlier.c_str()) != INVALID_FILE_ATTRIBUTES);
 
-    // The leftover is no snapshot: the next run names its file as if it were not there.
     start_pictor();
-    use_settings(64, 64, L"Abbruch");
+    form->set_text(width_edit, L"64");
+    form->set_text(height_edit, L"64");
+    form->set_text(subfolder_edit, L"Abbruch");
+    frame_width = frame_height = 64;
+    const auto before = png_files(folder);
     point_at(900, 500);
     tap_key(key_w);
-    const auto fresh = wait_for_new_files(folder, {}, 1, file_timeout);
-    ASSERT_EQ(fresh.size(), 1u);
-    EXPECT_TRUE(is_snapshot_name(fresh[0], false));
+    ASSERT_EQ(wait_for_new_files(folder, before, 1, file_timeout).size(), 1u);
+    EXPECT_TRUE(files_matching(folder, L"*.tmp").empty());
     remove_folder(folder);
 }
 
@@ -183,9 +207,15 @@ TEST_F(snapshot_writer_test, a_failed_write_is_shown_after_the_release_and_the_n
 
     HWND box = wait_for_window(pictor->process.id(), L"#32770", L"Error", file_timeout);
     ASSERT_NE(box, nullptr);
+    // What failed, the file's full path, then the system's reason and its code.
     const std::wstring text = message_box_text(box);
-    EXPECT_EQ(text.rfind(L"an com error has occurred: hresult=0x", 0), 0u) << text.c_str();
-    EXPECT_EQ(text.size(), 45u);
+    const std::wstring headline = L"Snapshot nicht gespeichert: " + blocker + L"\\";
+    ASSERT_EQ(text.rfind(headline, 0), 0u) << text.c_str();
+    const std::size_t line_end = text.find(L'\n');
+    ASSERT_NE(line_end, std::wstring::npos);
+    EXPECT_TRUE(is_snapshot_name(text.substr(headline.size(), line_end - headline.size()), false)) << text.c_str();
+    EXPECT_GT(text.size(), line_end + 1 + 13);
+    EXPECT_EQ(text.substr(text.size() - 13, 9), L" (0x80070") << text.c_str();
     answer_message_box(box, IDOK);
     DeleteFileW(blocker.c_str());
 
@@ -232,6 +262,61 @@ TEST_F(snapshot_writer_test, a_window_that_stops_answering_under_the_frame_delay
     // Written while the window still hangs, not after it answers again.
     EXPECT_LT(now_ms() - start, hang_ms - 1500);
     Sleep(static_cast<DWORD>(hang_ms));
+    remove_folder(folder);
+}
+
+// The system may end the process as soon as WM_ENDSESSION has returned: the test does just that.
+TEST_F(snapshot_writer_test, a_log_off_right_after_releases_keeps_every_snapshot)
+{
+    const std::wstring folder = use_settings(1900, 1000, L"Abmelden");
+    ASSERT_TRUE(pattern.activate());
+    point_at(960, 540);
+    for (int i = 0; i < 3; ++i)
+        tap_key(key_w);
+    DWORD_PTR answer = FALSE;
+    ASSERT_TRUE(SendMessageTimeoutW(pictor->main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    ASSERT_TRUE(SendMessageTimeoutW(pictor->main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 40000, &answer));
+    TerminateProcess(pictor->process.handle(), 1);
+    pictor->wait_for_exit(5000);
+
+    const auto files = png_files(folder);
+    ASSERT_EQ(files.size(), 3u);
+    for (const auto& name : files) {
+        image_pixels image;
+        ASSERT_TRUE(read_image(folder + L"\\" + name, image)) << name.c_str();
+        EXPECT_EQ(image.width, 1900);
+    }
+    EXPECT_TRUE(files_matching(folder, L"*.tmp").empty());
+    remove_folder(folder);
+}
+
+// The last release fails while the quit writes those before it: the user sees it before Pictor ends.
+TEST_F(snapshot_writer_test, a_failure_while_quitting_is_shown_before_the_program_ends)
+{
+    const std::wstring folder = use_settings(1900, 1000, L"Schluss");
+    ASSERT_TRUE(pattern.activate());
+    point_at(960, 540);
+    for (int i = 0; i < 6; ++i)
+        tap_key(key_w);
+    const std::wstring blocker = block_subfolder(L"Sperre");
+    ASSERT_FALSE(blocker.empty());
+    point_at(700, 500);
+    tap_key(key_w);
+    tap_key(key_q);
+    HWND question = wait_for_quit_question(pictor->process.id(), file_timeout);
+    ASSERT_NE(question, nullptr);
+    answer_message_box(question, IDYES);
+
+    HWND box = wait_for_window(pictor->process.id(), L"#32770", L"Error", 40000);
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = message_box_text(box);
+    EXPECT_EQ(text.rfind(L"Snapshot nicht gespeichert: " + blocker + L"\\", 0), 0u) << text.c_str();
+    EXPECT_TRUE(pictor->process.running());
+    answer_message_box(box, IDOK);
+    EXPECT_EQ(pictor->wait_for_exit(10000), 0u);
+    EXPECT_EQ(png_files(folder).size(), 6u);
+    DeleteFileW(blocker.c_str());
     remove_folder(folder);
 }
 

@@ -26,7 +26,7 @@ unsigned pattern_session::key_ups(WORD vk) const
     return static_cast<unsigned>(answer);
 }
 
-pictor_session::pictor_session() : process(beside_this_program(L"Pictor.exe"))
+pictor_session::pictor_session(const std::wstring& executable) : process(beside_this_program(executable))
 {
     main = wait_for_window(process.id(), L"Pictor.MainWindow", nullptr, session_timeout);
     frame = wait_for_window(process.id(), L"Pictor.FrameWindow", nullptr, session_timeout);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "tests/support/child_process.h"
 
@@ -22,10 +23,11 @@ public:
     HWND window = nullptr;
 };
 
-// Pictor.exe started as a child process, with its two windows found and its message loop running.
+// Pictor.exe (or a build of it beside it) started as a child process, with its two windows found and its
+// message loop running.
 class pictor_session {
 public:
-    pictor_session();
+    explicit pictor_session(const std::wstring& executable = L"Pictor.exe");
     bool ready() const { return main != nullptr && frame != nullptr; }
     RECT frame_rect() const;
     // Ends the program if it still runs; answers the exit code, or STILL_ACTIVE on timeout.

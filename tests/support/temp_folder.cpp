@@ -98,8 +98,10 @@ bool write_file(const std::wstring& path, const std::string& content)
 
 std::string read_file(const std::wstring& path)
 {
-    kite_utility::filesystem::unique_file_handle file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    // Also while a writer still holds the file.
+    kite_utility::filesystem::unique_file_handle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                                  nullptr, OPEN_EXISTING, 0, nullptr));
     std::string content;
     if (!file)
         return content;
