@@ -5,6 +5,7 @@
 //   pictor_driver soak COUNT                   COUNT snapshots, each file checked, resource use followed
 //   pictor_driver burst COUNT                  COUNT full-screen releases at once, files and memory checked
 //   pictor_driver pointer MOVES                process CPU time of the hook processes for MOVES moves
+//   pictor_driver folder RUNS                  pointer moves held while "Öffne Zielordner" runs, against idle
 //   pictor_driver demo                         one snapshot over the main window, then quit
 #include <windows.h>
 #include <psapi.h>
@@ -541,6 +542,84 @@ int demo(const pictor_windows&)
     return 0;
 }
 
+struct window_census {
+    DWORD skip_a;
+    DWORD skip_b;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK count_foreign_window(HWND window, LPARAM context)
+{
+    auto& census = *reinterpret_cast<window_census*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (IsWindowVisible(window) && owner != census.skip_a && owner != census.skip_b)
+        census.windows.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> foreign_windows(DWORD pictor_process)
+{
+    window_census census{pictor_process, GetCurrentProcessId(), {}};
+    EnumWindows(count_foreign_window, reinterpret_cast<LPARAM>(&census));
+    return census.windows;
+}
+
+// The longest of a few pointer moves, each timed from SendInput to its return (after the hooks ran).
+double longest_move_ms(int first_x)
+{
+    double longest = 0;
+    for (int i = 0; i < 10; ++i) {
+        const double start = now_ms();
+        move_pointer(first_x + 15 * i, 500);
+        longest = std::max(longest, now_ms() - start);
+        Sleep(20);
+    }
+    return longest;
+}
+
+// Each run: pointer moves with nothing else going on, then the same moves right after "Öffne Zielordner" is
+// chosen for a folder that does not exist yet. The folder window the shell opens is closed again.
+int folder_bench(const pictor_windows& pictor, int runs)
+{
+    std::vector<double> idle, opening;
+    for (int run = 0; run < runs; ++run) {
+        const std::wstring subfolder = L"Bench-Ordner-" + std::to_wstring(run);
+        const std::wstring folder = snapshot_folder(subfolder.c_str());
+        RemoveDirectoryW(folder.c_str());
+        set_text(pictor.edits[2], subfolder.c_str());
+        const std::vector<HWND> before = foreign_windows(pictor.process_id);
+        idle.push_back(longest_move_ms(600));
+        PostMessageW(pictor.main, WM_COMMAND, MAKEWPARAM(4096, 0), 0);
+        Sleep(20);
+        opening.push_back(longest_move_ms(600));
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount64() < deadline)
+            Sleep(20);
+        for (int wait = 0; wait < 100; ++wait) {
+            std::vector<HWND> fresh;
+            for (HWND window : foreign_windows(pictor.process_id))
+                if (std::find(before.begin(), before.end(), window) == before.end())
+                    fresh.push_back(window);
+            if (!fresh.empty()) {
+                for (HWND window : fresh)
+                    PostMessageW(window, WM_CLOSE, 0, 0);
+                break;
+            }
+            Sleep(50);
+        }
+        Sleep(300);
+        RemoveDirectoryW(folder.c_str());
+        std::printf("run %d: longest move idle %.2f ms, while the folder opens %.2f ms\n", run, idle.back(),
+                    opening.back());
+    }
+    set_text(pictor.edits[2], L"");
+    std::printf("folder-idle-median-ms %.2f\n", median(idle));
+    std::printf("folder-opening-median-ms %.2f\n", median(opening));
+    std::printf("folder-opening-longest-ms %.2f\n", *std::max_element(opening.begin(), opening.end()));
+    return 0;
+}
+
 // Releases Q and answers "Pictor beenden?" with Yes.
 int quit(const pictor_windows& pictor)
 {
@@ -566,7 +645,7 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2) {
         std::printf("usage: pictor_driver snapshot RUNS W H | soak COUNT | burst COUNT | pointer MOVES [PID LABEL] | "
-                    "demo | quit\n");
+                    "folder RUNS | demo | quit\n");
         return 2;
     }
     const std::wstring mode = argv[1];
@@ -588,6 +667,8 @@ int wmain(int argc, wchar_t** argv)
         return burst(pictor, _wtoi(argv[2]));
     if (mode == L"pointer" && argc >= 3)
         return pointer_cost(pictor.process_id, _wtoi(argv[2]), "pictor");
+    if (mode == L"folder" && argc >= 3)
+        return folder_bench(pictor, _wtoi(argv[2]));
     if (mode == L"demo")
         return demo(pictor);
     if (mode == L"quit")
