@@ -190,6 +190,21 @@ pictor_install_emulation() {
     pictor_emulator_ready || { pictor_log "qemu-user $pictor_min_qemu_version or newer could not be installed"; return 1; }
 }
 
+# Whether 32-bit x86 programs can run here at all: natively, or through the emulator registered in a namespace
+# of our own. When not, PICTOR_I386_UNUSABLE says why.
+pictor_i386_runnable() {
+    PICTOR_I386_UNUSABLE=""
+    pictor_native_i386 && return 0
+    if ! pictor_emulator_ready; then
+        PICTOR_I386_UNUSABLE="no 32-bit code runs here, and qemu-user $pictor_min_qemu_version or newer is missing"
+        return 1
+    fi
+    if ! pictor_with_i386 true 2>/dev/null; then
+        PICTOR_I386_UNUSABLE="no 32-bit code runs here, and a user namespace gets no binfmt_misc to emulate it"
+        return 1
+    fi
+}
+
 # qemu-i386 as the handler of 32-bit x86 ELF executables (static and dynamic). Flags: F opens the emulator
 # now, so it is found whatever the namespace's view of the file system; P passes the program's own argv[0].
 pictor_i386_binfmt=':pictor-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:FP'
