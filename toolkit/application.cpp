@@ -149,16 +149,11 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 {
     if (!messages<1>::dispatcher)
         return 0;
-    // An exception cannot unwind through the system's frames that called us (on 32-bit x86 it ends the
-    // process without a word): it ends here, in the error box.
     try {
         return messages<1>::dispatcher(hwnd, message, wparam, lparam);
-    } catch (const std::exception& error) {
-        fatal_error(error.what());
     } catch (...) {
-        fatal_error("an unknown error has occurred");
+        fatal_current_exception();
     }
-    return 0;
 }
 
 bool pump_message(MSG& msg)
@@ -208,6 +203,17 @@ void retry_pending_unregistrations()
         const pending_unregistration record = std::move(pending_unregistrations.front());
         pending_unregistrations.pop_front();
         UnregisterClassW(record.class_name.c_str(), record.instance);
+    }
+}
+
+void fatal_current_exception() noexcept
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        fatal_error(error.what());
+    } catch (...) {
+        fatal_error("an unknown error has occurred");
     }
 }
 

@@ -100,6 +100,10 @@ void retry_pending_unregistrations();
 // Shows text in an error box without owner and ends the process with exit code -1.
 [[noreturn]] void fatal_error(const char* text);
 
+// In the catch (...) of a procedure the system calls: an exception must not unwind through the system's
+// frames (on 32-bit x86 that ends the process without a word), so its text goes to fatal_error.
+[[noreturn]] void fatal_current_exception() noexcept;
+
 template <class T>
 T* application::create_window(const std::string& name, int width, int height)
 {

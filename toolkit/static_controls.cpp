@@ -64,7 +64,11 @@ LRESULT CALLBACK static_procedure(HWND window, UINT msg, WPARAM wparam, LPARAM l
     case WM_MOUSEMOVE:
     case WM_MOUSEHOVER:
     case WM_MOUSELEAVE:
-        return control->handle_message(window, msg, wparam, lparam);
+        try {
+            return control->handle_message(window, msg, wparam, lparam);
+        } catch (...) {
+            fatal_current_exception();
+        }
     case WM_COMMAND: {
         const HWND parent = control->hwnd ? GetParent(control->hwnd.get()) : nullptr;
         return parent != nullptr ? SendMessageW(parent, WM_COMMAND, wparam, lparam) : 0;

@@ -114,6 +114,38 @@ protected:
             3000);
     }
 
+    // Releases W count times over the pattern window, the frame centred on the screen.
+    void release_over_pattern(int count)
+    {
+        ASSERT_TRUE(pattern.activate());
+        point_at(960, 540);
+        for (int i = 0; i < count; ++i)
+            tap_key(key_w);
+    }
+
+    // Releases Q and answers "Pictor beenden?" with Yes.
+    void quit()
+    {
+        tap_key(key_q);
+        HWND question = wait_for_quit_question(pictor->process.id(), file_timeout);
+        ASSERT_NE(question, nullptr);
+        answer_message_box(question, IDYES);
+    }
+
+    // The folder holds exactly count complete snapshots of the frame's size and no temporary file.
+    void expect_complete_files(const std::wstring& folder, std::size_t count)
+    {
+        const auto files = png_files(folder);
+        ASSERT_EQ(files.size(), count);
+        for (const auto& name : files) {
+            image_pixels image;
+            ASSERT_TRUE(read_image(folder + L"\\" + name, image)) << name.c_str();
+            EXPECT_EQ(image.width, frame_width);
+            EXPECT_EQ(image.height, frame_height);
+        }
+        EXPECT_TRUE(files_matching(folder, L"*.tmp").empty());
+    }
+
     pattern_session pattern;
     std::unique_ptr<pictor_session> pictor;
     std::unique_ptr<pictor_form> form;
@@ -239,10 +271,7 @@ TEST_F(snapshot_writer_test, quitting_while_a_write_error_is_shown_ends_the_prog
     tap_key(key_w);
     ASSERT_NE(wait_for_window(pictor->process.id(), L"#32770", L"Error", file_timeout), nullptr);
 
-    tap_key(key_q);
-    HWND question = wait_for_quit_question(pictor->process.id(), file_timeout);
-    ASSERT_NE(question, nullptr);
-    answer_message_box(question, IDYES);
+    quit();
     EXPECT_EQ(pictor->wait_for_exit(20000), 0u);
     DeleteFileW(blocker.c_str());
 }
@@ -269,25 +298,14 @@ TEST_F(snapshot_writer_test, a_window_that_stops_answering_under_the_frame_delay
 TEST_F(snapshot_writer_test, a_log_off_right_after_releases_keeps_every_snapshot)
 {
     const std::wstring folder = use_settings(1900, 1000, L"Abmelden");
-    ASSERT_TRUE(pattern.activate());
-    point_at(960, 540);
-    for (int i = 0; i < 3; ++i)
-        tap_key(key_w);
+    release_over_pattern(3);
     DWORD_PTR answer = FALSE;
     ASSERT_TRUE(SendMessageTimeoutW(pictor->main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer));
     EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
     ASSERT_TRUE(SendMessageTimeoutW(pictor->main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 40000, &answer));
     TerminateProcess(pictor->process.handle(), 1);
     pictor->wait_for_exit(5000);
-
-    const auto files = png_files(folder);
-    ASSERT_EQ(files.size(), 3u);
-    for (const auto& name : files) {
-        image_pixels image;
-        ASSERT_TRUE(read_image(folder + L"\\" + name, image)) << name.c_str();
-        EXPECT_EQ(image.width, 1900);
-    }
-    EXPECT_TRUE(files_matching(folder, L"*.tmp").empty());
+    expect_complete_files(folder, 3);
     remove_folder(folder);
 }
 
@@ -295,18 +313,12 @@ TEST_F(snapshot_writer_test, a_log_off_right_after_releases_keeps_every_snapshot
 TEST_F(snapshot_writer_test, a_failure_while_quitting_is_shown_before_the_program_ends)
 {
     const std::wstring folder = use_settings(1900, 1000, L"Schluss");
-    ASSERT_TRUE(pattern.activate());
-    point_at(960, 540);
-    for (int i = 0; i < 6; ++i)
-        tap_key(key_w);
+    release_over_pattern(6);
     const std::wstring blocker = block_subfolder(L"Sperre");
     ASSERT_FALSE(blocker.empty());
     point_at(700, 500);
     tap_key(key_w);
-    tap_key(key_q);
-    HWND question = wait_for_quit_question(pictor->process.id(), file_timeout);
-    ASSERT_NE(question, nullptr);
-    answer_message_box(question, IDYES);
+    quit();
 
     HWND box = wait_for_window(pictor->process.id(), L"#32770", L"Error", 40000);
     ASSERT_NE(box, nullptr);
@@ -323,25 +335,10 @@ TEST_F(snapshot_writer_test, a_failure_while_quitting_is_shown_before_the_progra
 TEST_F(snapshot_writer_test, quitting_right_after_releases_still_writes_every_file_completely)
 {
     const std::wstring folder = use_settings(1600, 900, L"Ende");
-    ASSERT_TRUE(pattern.activate());
-    point_at(960, 540);
-    for (int i = 0; i < 3; ++i)
-        tap_key(key_w);
-    tap_key(key_q);
-    HWND question = wait_for_quit_question(pictor->process.id(), file_timeout);
-    ASSERT_NE(question, nullptr);
-    answer_message_box(question, IDYES);
+    release_over_pattern(3);
+    quit();
     EXPECT_EQ(pictor->wait_for_exit(40000), 0u);
-
-    const auto files = png_files(folder);
-    ASSERT_EQ(files.size(), 3u);
-    for (const auto& name : files) {
-        image_pixels image;
-        ASSERT_TRUE(read_image(folder + L"\\" + name, image)) << name.c_str();
-        EXPECT_EQ(image.width, 1600);
-        EXPECT_EQ(image.height, 900);
-    }
-    EXPECT_TRUE(files_matching(folder, L"*.tmp").empty());
+    expect_complete_files(folder, 3);
     remove_folder(folder);
 }
 

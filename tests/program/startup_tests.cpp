@@ -159,6 +159,13 @@ TEST(fatal_error, shows_the_error_box_and_exits_with_minus_one)
     expect_fatal_error(probe, L"Probe failure text");
 }
 
+TEST(fatal_error, an_exception_in_a_message_handler_ends_in_the_error_box_not_a_silent_crash)
+{
+    child_process probe(beside_this_program(L"toolkit_probe.exe"), L"throwing-handler");
+    ASSERT_TRUE(probe.started());
+    expect_fatal_error(probe, L"Probe handler failed");
+}
+
 TEST(fatal_error, a_second_live_window_of_the_same_name_cannot_register_its_class)
 {
     child_process probe(beside_this_program(L"toolkit_probe.exe"), L"duplicate-name");

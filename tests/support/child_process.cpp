@@ -91,15 +91,16 @@ std::vector<HWND> windows_of(DWORD process_id, const wchar_t* class_name, const 
 
 HWND wait_for_window(DWORD process_id, const wchar_t* class_name, const wchar_t* title, DWORD timeout_ms)
 {
+    // A window counts once it is shown: a message box exists a moment before its text is in place.
     HWND found = nullptr;
     pump_until(
         [&] {
             const auto windows = windows_of(process_id, class_name, title);
             found = windows.empty() ? nullptr : windows.front();
-            return found != nullptr;
+            return found != nullptr && IsWindowVisible(found);
         },
         timeout_ms);
-    return found;
+    return found != nullptr && IsWindowVisible(found) ? found : nullptr;
 }
 
 std::wstring message_box_text(HWND box)

@@ -33,7 +33,7 @@ private:
 // Top-level windows of a process, optionally only those of a class and/or with a title.
 std::vector<HWND> windows_of(DWORD process_id, const wchar_t* class_name = nullptr, const wchar_t* title = nullptr);
 
-// Waits until the process has a top-level window of the class (and title); null on timeout.
+// Waits until the process shows a top-level window of the class (and title); null on timeout.
 HWND wait_for_window(DWORD process_id, const wchar_t* class_name, const wchar_t* title, DWORD timeout_ms);
 
 // Message boxes: the dialog's text and a way to answer it.

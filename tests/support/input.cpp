@@ -62,6 +62,11 @@ BOOL CALLBACK take_pending_events(HWND window, LPARAM)
 
 } // namespace
 
+void let_programs_take_pending_events()
+{
+    EnumWindows(take_pending_events, 0);
+}
+
 void place_pointer(int x, int y)
 {
     // Wine moves its X pointer only for SetCursorPos, and not while another program holds the pointer (an
@@ -74,7 +79,7 @@ void place_pointer(int x, int y)
             SetCursorPos(x + 1, y);  // a SetCursorPos to the place Wine already has does not move X's pointer
         SetCursorPos(x, y);
         move_pointer(x, y);
-        EnumWindows(take_pending_events, 0);
+        let_programs_take_pending_events();
         Sleep(110);
         POINT where{};
         if (GetCursorPos(&where) && where.x == x && where.y == y)

@@ -14,6 +14,11 @@ void key_down(WORD vk);
 void key_up(WORD vk);
 void tap_key(WORD vk);
 
+// Waits until the program of every top-level window has taken the events pending for it. Under Wine, a
+// program taking a focus change sets the modifier keys from the X server again, where injected keys are
+// not down: a modifier pressed before then may count as released.
+void let_programs_take_pending_events();
+
 // Puts the pointer at a screen position for good: the system's cursor and the SendInput move the hooks see.
 void place_pointer(int x, int y);
 
