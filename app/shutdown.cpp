@@ -4,7 +4,7 @@
 #include "app/input_hooks.h"
 #include "app/main_window.h"
 #include "app/output_folder.h"
-#include "app/snapshot_file.h"
+#include "app/snapshot.h"
 #include "app/snapshot_writer.h"
 #include "app/target_folder_opener.h"
 #include "utility/text_conversion.h"
@@ -24,19 +24,6 @@ std::string unwritten_text(const unwritten_snapshots& unwritten)
     for (const std::string& subfolder : unwritten.subfolders)
         text += "\nZielordner: " + intended_target_folder(subfolder);
     return text;
-}
-
-// Failures shown from here on come after those already waiting for a box.
-void add_finished_failures(snapshot_writer& writer, std::vector<std::string>& texts)
-{
-    for (finished_snapshot& done : writer.take_finished()) {
-        if (!done.error.empty())
-            texts.push_back(std::move(done.error));
-        else if (done.path.empty())
-            texts.push_back(unknown_failure_text);
-    }
-    for (unsigned lost = writer.take_lost(); lost > 0; --lost)
-        texts.push_back(not_taken_text(E_OUTOFMEMORY));
 }
 
 } // namespace
@@ -69,8 +56,10 @@ void finish_after_quit(input_hooks& hooks, snapshot_writer& writer, target_folde
 {
     hooks.remove();
     const unwritten_snapshots unwritten = writer.finish(quit_bound, false);
+    // Failures found now come after those already waiting for a box.
     std::vector<std::string> texts = take_queued_errors();
-    add_finished_failures(writer, texts);
+    for (std::string& failure : take_finished_failures(writer))
+        texts.push_back(std::move(failure));
     for (std::string& failure : opener.take_failures())
         texts.push_back(std::move(failure));
     if (unwritten.count > 0)

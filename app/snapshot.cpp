@@ -42,12 +42,18 @@ void hand_on(my_window& window, released_snapshot snapshot)
         window.writer->report_lost();
 }
 
-bool capture_and_hand_on(my_window& window, const capture_rect& rect, const std::string& subfolder,
-                         std::time_t release)
+released_snapshot released_at(std::time_t release, const std::string& subfolder)
 {
     released_snapshot snapshot;
     snapshot.time = release;
     snapshot.subfolder = subfolder;
+    return snapshot;
+}
+
+bool capture_and_hand_on(my_window& window, const capture_rect& rect, const std::string& subfolder,
+                         std::time_t release)
+{
+    released_snapshot snapshot = released_at(release, subfolder);
     preview_box(window, snapshot.box_width, snapshot.box_height);
     snapshot.pixel_bytes = std::int64_t{rect.width} * rect.height * 4;
     if (rect.width <= 0 || rect.height <= 0)
@@ -85,9 +91,7 @@ void report_failed_release(const std::string& subfolder, std::time_t release, HR
     if (window == nullptr || window->writer == nullptr)
         return;
     try {
-        released_snapshot snapshot;
-        snapshot.time = release;
-        snapshot.subfolder = subfolder;
+        released_snapshot snapshot = released_at(release, subfolder);
         snapshot.capture_failure = FAILED(failure) ? failure : E_FAIL;
         hand_on(*window, std::move(snapshot));
     } catch (...) {
@@ -95,20 +99,31 @@ void report_failed_release(const std::string& subfolder, std::time_t release, HR
     }
 }
 
+std::vector<std::string> take_finished_failures(snapshot_writer& writer,
+                                                const std::function<void(finished_snapshot&)>& show)
+{
+    std::vector<std::string> failures;
+    for (finished_snapshot& done : writer.take_finished()) {
+        if (show)
+            show(done);
+        if (!done.error.empty())
+            failures.push_back(std::move(done.error));
+        else if (done.path.empty())
+            failures.push_back(unknown_failure_text);
+    }
+    for (unsigned lost = writer.take_lost(); lost > 0; --lost)
+        failures.push_back(not_taken_text(E_OUTOFMEMORY));
+    return failures;
+}
+
 LRESULT show_finished_snapshots(kite::basic_window* window, UINT message, WPARAM, LPARAM)
 {
     auto* form = dynamic_cast<my_window*>(window);
     if (message != msg_snapshot_finished || form == nullptr || form->writer == nullptr)
         return 0;
-    for (finished_snapshot& done : form->writer->take_finished()) {
-        show_thumbnail(*form, done);
-        if (!done.error.empty())
-            queue_error(std::move(done.error));
-        else if (done.path.empty())
-            queue_error(unknown_failure_text);
-    }
-    for (unsigned lost = form->writer->take_lost(); lost > 0; --lost)
-        queue_error(not_taken_text(E_OUTOFMEMORY));
+    const auto show = [form](finished_snapshot& done) { show_thumbnail(*form, done); };
+    for (std::string& failure : take_finished_failures(*form->writer, show))
+        queue_error(std::move(failure));
     if (form->writer->pending() == 0)
         release_shutdown(*form);
     // The box runs a message loop that may even close the window: nothing of it is touched afterwards.

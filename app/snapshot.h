@@ -1,9 +1,14 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/input_hooks.h"
+
+class snapshot_writer;
+struct finished_snapshot;
 
 namespace kite {
 class basic_window;
@@ -20,6 +25,11 @@ bool take_snapshot(const capture_rect& rect, const std::string& subfolder, std::
 // A release whose rectangle could not even be formed (the pointer's position could not be read): handed on
 // as a failure, in its place among the others.
 void report_failed_release(const std::string& subfolder, std::time_t release, HRESULT failure);
+
+// Takes what the writer has finished, in release order: each written snapshot goes to show (when given),
+// and the text of each failure, releases lost at the key included, to the answer.
+std::vector<std::string> take_finished_failures(snapshot_writer& writer,
+                                                const std::function<void(finished_snapshot&)>& show = nullptr);
 
 // The main window's handler of msg_snapshot_finished: puts each finished thumbnail into the preview and
 // shows each failure in the "Error" box, in release order. Runs from the message loop, never inside a hook.
