@@ -1,8 +1,7 @@
 #include "app/error_box.h"
 
+#include "app/main_window.h"
 #include "utility/text_conversion.h"
-
-#include <windows.h>
 
 #include <deque>
 #include <utility>
@@ -12,12 +11,6 @@ namespace {
 std::deque<std::string> queued_errors;
 bool error_box_open = false;
 
-// Paths and German texts are UTF-8: the box is given UTF-16.
-void show_error(const std::string& text)
-{
-    MessageBoxW(nullptr, kite_utility::filesystem::to_utf16(text).c_str(), L"Error", MB_ICONERROR);
-}
-
 // A box opened now would be closed at once by the quit message that is on its way.
 bool quit_pending()
 {
@@ -26,6 +19,17 @@ bool quit_pending()
 }
 
 } // namespace
+
+HWND box_owner()
+{
+    return main_window != nullptr ? main_window->handle() : nullptr;
+}
+
+// Paths and German texts are UTF-8: the box is given UTF-16.
+void show_error(const std::string& text)
+{
+    MessageBoxW(box_owner(), kite_utility::filesystem::to_utf16(text).c_str(), L"Error", error_box_style);
+}
 
 void queue_error(std::string text)
 {

@@ -1,10 +1,22 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
 // The "Error" box for failures the program goes on after. Failures wait in a queue while a box is open,
 // so boxes come one after the other, in the order the failures came, never nested.
+
+// Above the window the user works in, also when W was released in another program: Windows would otherwise
+// open the box of a background program behind it.
+inline constexpr UINT error_box_style = MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND;
+
+// The owner of Pictor's boxes: the main window while it exists, else none.
+HWND box_owner();
+
+// Shows one "Error" box with the text at once.
+void show_error(const std::string& text);
 
 // Queues the text; the next show_queued_errors shows it.
 void queue_error(std::string text);

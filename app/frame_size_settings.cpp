@@ -1,6 +1,7 @@
 #include "app/frame_size_settings.h"
 
 #include "app/frame_window.h"
+#include "app/input_hooks.h"
 #include "app/main_window.h"
 #include "app/output_folder.h"
 #include "toolkit/edit.h"
@@ -63,6 +64,8 @@ void my_window::apply_frame_size(kite::basic_message_control* control)
         frame_width = bound_frame_size(parse_frame_size(changed->get_text()), maxima.width);
     else if (changed == height_edit)
         frame_height = bound_frame_size(parse_frame_size(changed->get_text()), maxima.height);
+    // A W released from now on takes the new size, wherever the frame is.
+    hook_relay.set_frame_size(frame_width, frame_height);
     // Re-centred on the pointer with the new ring; without a pointer position the size waits for the next
     // change.
     POINT cursor{};

@@ -1,68 +1,63 @@
 #include "app/input_hooks.h"
 
-#include "app/frame_window.h"
-#include "app/main_window.h"
-#include "app/snapshot.h"
-#include "app/snapshot_writer.h"
-#include "toolkit/edit.h"
-#include "utility/text_conversion.h"
+#include "toolkit/native_handles.h"
 
 #include <ctime>
+#include <future>
+#include <stdexcept>
+#include <utility>
+
+input_relay hook_relay;
 
 namespace {
 
 constexpr DWORD key_w = 0x57;
 constexpr DWORD key_q = 0x51;
 
-bool subfolder_edit_has_focus(const my_window& window)
+bool key_down_now(int vk)
 {
-    return window.subfolder_edit != nullptr && window.subfolder_edit->handle() != nullptr &&
-           GetFocus() == window.subfolder_edit->handle();
+    return (GetAsyncKeyState(vk) & 0x8000) != 0;
 }
 
-// The quit question comes from the main window's close handler; a second Q while it is open does nothing.
-void ask_to_quit(my_window& window)
+HRESULT last_error_or_fail()
 {
-    if (window.closing)
-        return;
-    window.closing = true;
-    if (HWND handle = window.handle()) {
-        // Brings the window, and with it the question, above every window that is not topmost.
-        SetWindowPos(handle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        PostMessageW(handle, WM_CLOSE, 0, 0);
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+// What the hook thread tells its starter: the text of the hook that could not be installed, or none.
+struct installation {
+    const char* failure = nullptr;
+    DWORD thread_id = 0;
+};
+
+void run_hooks(HINSTANCE instance, input_hooks::installer install, std::promise<installation> started)
+{
+    // The thread's message queue exists before anyone may post the quit to it.
+    MSG message{};
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    installation result;
+    result.thread_id = GetCurrentThreadId();
+    kite::unique_hook keyboard(install(WH_KEYBOARD_LL, keyboard_hook_proc, instance, 0));
+    if (!keyboard)
+        result.failure = "Konnte Keyboard-HOOK nicht installieren.";
+    kite::unique_hook mouse;
+    if (keyboard) {
+        mouse.reset(install(WH_MOUSE_LL, mouse_hook_proc, instance, 0));
+        if (!mouse)
+            result.failure = "Konnte Mouse-HOOK nicht installieren.";
     }
-}
-
-// Only what must happen at the release happens here: the file and the thumbnail are made by the writer.
-// Whatever fails, the user hears of the snapshot.
-void snapshot_under_frame(my_window& window)
-{
-    const std::time_t release = std::time(nullptr);
-    try {
-        const std::string subfolder = window.subfolder_text();
-        POINT cursor{};
-        if (!GetCursorPos(&cursor)) {
-            const DWORD error = GetLastError();
-            report_failed_release(subfolder, release, error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);
-            return;
-        }
-        take_snapshot(frame_rect_around(cursor, window.frame_width, window.frame_height), subfolder, release);
-    } catch (...) {
-        if (window.writer != nullptr)
-            window.writer->report_lost();
-    }
-}
-
-void handle_key(WPARAM message, LPARAM event)
-{
-    my_window* window = main_window;
-    if (window == nullptr || event == 0 || message != WM_KEYUP || subfolder_edit_has_focus(*window))
+    if (result.failure != nullptr) {
+        keyboard.reset();
+        started.set_value(result);
         return;
-    const DWORD key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(event)->vkCode;
-    if (key == key_q)
-        ask_to_quit(*window);
-    else if (key == key_w)
-        snapshot_under_frame(*window);
+    }
+    started.set_value(result);
+    // The system calls both hooks from inside this wait.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    mouse.reset();
+    keyboard.reset();
 }
 
 } // namespace
@@ -72,18 +67,100 @@ capture_rect frame_rect_around(POINT pointer, std::int32_t width, std::int32_t h
     return {pointer.x - width / 2, pointer.y - height / 2, width, height};
 }
 
-std::string my_window::subfolder_text() const
+void input_relay::connect(HWND window)
 {
-    if (subfolder_edit == nullptr)
-        return std::string();
-    return kite_utility::filesystem::to_utf8(subfolder_edit->get_text());
+    const std::lock_guard<std::mutex> lock(mutex_);
+    target_ = window;
+    move_posted_ = false;
+}
+
+void input_relay::set_frame_size(std::int32_t width, std::int32_t height)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    frame_width_ = width;
+    frame_height_ = height;
+}
+
+void input_relay::pointer_moved(POINT where)
+{
+    HWND target = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        pointer_ = where;
+        if (target_ == nullptr || move_posted_)
+            return;
+        move_posted_ = true;
+        target = target_;
+    }
+    if (!PostMessageW(target, msg_pointer_moved, 0, 0)) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        move_posted_ = false;
+    }
+}
+
+void input_relay::key_released(WPARAM message, const KBDLLHOOKSTRUCT& event)
+{
+    // Most keys are none of Pictor's business: only W and Q are looked at further.
+    if (event.vkCode != key_w && event.vkCode != key_q)
+        return;
+    held_modifiers held;
+    held.alt = key_down_now(VK_MENU);
+    held.windows = key_down_now(VK_LWIN) || key_down_now(VK_RWIN);
+    key_release release;
+    release.key = hot_key_of(message, event.vkCode, event.flags, held);
+    if (release.key == hot_key::none)
+        return;
+    release.time = std::time(nullptr);
+    if (release.key == hot_key::snapshot && !GetCursorPos(&release.pointer))
+        release.pointer_failure = last_error_or_fail();
+    HWND target = nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (target_ == nullptr)
+            return;
+        target = target_;
+        release.frame_width = frame_width_;
+        release.frame_height = frame_height_;
+        try {
+            releases_.push_back(release);
+        } catch (...) {
+            ++lost_;
+        }
+    }
+    // A message lost here (a full queue) is made good by the next: each takes every release waiting.
+    PostMessageW(target, msg_key_released, 0, 0);
+}
+
+std::deque<key_release> input_relay::take_releases()
+{
+    std::deque<key_release> taken;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    taken.swap(releases_);
+    return taken;
+}
+
+unsigned input_relay::take_lost_releases()
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(lost_, 0u);
+}
+
+bool input_relay::take_pointer(POINT& where)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!move_posted_)
+        return false;
+    move_posted_ = false;
+    where = pointer_;
+    return true;
 }
 
 LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM wparam, LPARAM lparam)
 {
     // No exception may unwind into the system's frames; the key is passed on whatever happened here.
     try {
-        handle_key(wparam, lparam);
+        if (lparam != 0)
+            hook_relay.key_released(wparam, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam));
     } catch (...) {
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
@@ -91,14 +168,38 @@ LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM wparam, LPARAM lparam)
 
 LRESULT CALLBACK mouse_hook_proc(int code, WPARAM wparam, LPARAM lparam)
 {
-    // Runs for every pointer move in the system: one move of the frame, no resize, no allocation.
-    my_window* window = main_window;
-    if (window != nullptr && lparam != 0 && wparam == WM_MOUSEMOVE && window->frame != nullptr) {
-        if (HWND frame = window->frame->handle()) {
-            const POINT pointer = reinterpret_cast<const MSLLHOOKSTRUCT*>(lparam)->pt;
-            SetWindowPos(frame, nullptr, pointer.x - window->frame_width / 2, pointer.y - window->frame_height / 2,
-                         window->frame_width, window->frame_height, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+    try {
+        if (lparam != 0 && wparam == WM_MOUSEMOVE)
+            hook_relay.pointer_moved(reinterpret_cast<const MSLLHOOKSTRUCT*>(lparam)->pt);
+    } catch (...) {
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+input_hooks::input_hooks(HINSTANCE instance, installer install)
+{
+    std::promise<installation> started;
+    std::future<installation> installed = started.get_future();
+    // The promise goes with the thread: the starter may be gone before set_value has quite returned.
+    thread_ = std::thread(run_hooks, instance, install, std::move(started));
+    const installation result = installed.get();
+    thread_id_ = result.thread_id;
+    if (result.failure != nullptr) {
+        thread_.join();
+        throw std::runtime_error(result.failure);
+    }
+}
+
+input_hooks::~input_hooks()
+{
+    remove();
+}
+
+void input_hooks::remove()
+{
+    if (!thread_.joinable())
+        return;
+    // The thread's queue exists and nothing else is posted to it, so the quit gets there.
+    PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
+    thread_.join();
 }

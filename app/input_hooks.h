@@ -3,8 +3,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
 
-#include "toolkit/native_handles.h"
+#include "app/hot_keys.h"
+#include "utility/not_copyable.h"
 
 // The area of one snapshot in physical screen pixels; exactly the frame's window rectangle.
 struct capture_rect {
@@ -17,20 +21,58 @@ struct capture_rect {
 // The frame's rectangle for a pointer position: centred, halving toward zero.
 capture_rect frame_rect_around(POINT pointer, std::int32_t width, std::int32_t height);
 
+// What the hook thread hands to the UI thread. The hooks never wait for the UI thread: they record, post a
+// message and return, and the lock is held for no longer than a copy of a few values.
+class input_relay : public kite_utility::not_copyable {
+public:
+    // Where releases and pointer moves are posted: the main window. Null: the hooks only pass events on.
+    void connect(HWND window);
+    void set_frame_size(std::int32_t width, std::int32_t height);
+
+    // On the hook thread. A pointer move allocates nothing, and moves that come faster than the UI thread
+    // takes them are posted once: the frame goes to the latest.
+    void pointer_moved(POINT where);
+    void key_released(WPARAM message, const KBDLLHOOKSTRUCT& event);
+
+    // On the UI thread: the releases recorded since the last call, in order; how many could not be recorded;
+    // the pointer's latest position, false when no move is waiting.
+    std::deque<key_release> take_releases();
+    unsigned take_lost_releases();
+    bool take_pointer(POINT& where);
+
+private:
+    std::mutex mutex_;
+    HWND target_ = nullptr;
+    std::int32_t frame_width_ = 0;
+    std::int32_t frame_height_ = 0;
+    POINT pointer_{};
+    bool move_posted_ = false;
+    std::deque<key_release> releases_;
+    unsigned lost_ = 0;
+};
+
+// The one relay, between the hooks and the main window.
+extern input_relay hook_relay;
+
 // System-wide low-level hooks. Neither swallows an event: both return what CallNextHookEx returns.
 LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK mouse_hook_proc(int code, WPARAM wparam, LPARAM lparam);
 
-// Both hooks, installed for the life of the program. Removed before snapshots are finished at the end, so
-// that no release comes in while the last ones are written.
-struct input_hooks {
-    kite::unique_hook keyboard;
-    kite::unique_hook mouse;
+// Both hooks, on a thread of their own that does nothing but take their calls: whatever the UI thread does
+// (copying the screen, a message box), no input event of the system waits for it.
+class input_hooks : public kite_utility::not_copyable {
+public:
+    using installer = HHOOK(WINAPI*)(int kind, HOOKPROC procedure, HINSTANCE instance, DWORD thread);
 
-    // The mouse hook first, then the keyboard hook.
-    void remove()
-    {
-        mouse.reset();
-        keyboard.reset();
-    }
+    // Installs the keyboard hook, then the mouse hook; throws std::runtime_error with the user's text when
+    // either cannot be installed (the other one is gone again by then).
+    explicit input_hooks(HINSTANCE instance, installer install = SetWindowsHookExW);
+    ~input_hooks();
+
+    // The mouse hook, then the keyboard hook, removed on their thread, which then ends.
+    void remove();
+
+private:
+    std::thread thread_;
+    DWORD thread_id_ = 0;
 };

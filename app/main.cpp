@@ -2,9 +2,9 @@
 #include <shellscalingapi.h>
 
 #include <exception>
-#include <stdexcept>
 
 #include "app/frame_window.h"
+#include "app/hot_keys.h"
 #include "app/input_hooks.h"
 #include "app/main_form.h"
 #include "app/main_window.h"
@@ -14,7 +14,6 @@
 #include "app/target_folder_opener.h"
 #include "resources/resource_ids.h"
 #include "toolkit/application.h"
-#include "toolkit/native_handles.h"
 
 namespace {
 
@@ -36,16 +35,10 @@ void fix_main_window_style(my_window& window)
         SetWindowLongW(handle, GWL_STYLE, style & ~(WS_MAXIMIZE | WS_THICKFRAME));
 }
 
-kite::unique_hook install_hook(int kind, HOOKPROC procedure, HINSTANCE instance, const char* failure)
-{
-    kite::unique_hook hook(SetWindowsHookExW(kind, procedure, instance, 0));
-    if (!hook)
-        throw std::runtime_error(failure);
-    return hook;
-}
-
 LRESULT handle_app_message(kite::basic_window* window, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    if (message == msg_key_released || message == msg_pointer_moved)
+        return handle_input_message(window, message, wparam, lparam);
     if (message == msg_folder_failed)
         return show_folder_failures(window, message, wparam, lparam);
     return show_finished_snapshots(window, message, wparam, lparam);
@@ -74,10 +67,9 @@ void run(HINSTANCE instance)
     window->opener = &opener;
     window->app_message_handler = handle_app_message;
 
-    input_hooks hooks;
-    hooks.keyboard =
-        install_hook(WH_KEYBOARD_LL, keyboard_hook_proc, instance, "Konnte Keyboard-HOOK nicht installieren.");
-    hooks.mouse = install_hook(WH_MOUSE_LL, mouse_hook_proc, instance, "Konnte Mouse-HOOK nicht installieren.");
+    hook_relay.set_frame_size(window->frame_width, window->frame_height);
+    hook_relay.connect(window->handle());
+    input_hooks hooks(instance);
     window->end_session_handler = [&hooks, &writer](kite::basic_window*, bool ending) {
         if (ending)
             finish_for_session_end(hooks, writer);

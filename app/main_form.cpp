@@ -3,6 +3,7 @@
 #include "app/error_box.h"
 #include "app/frame_size_settings.h"
 #include "app/frame_window.h"
+#include "app/input_hooks.h"
 #include "app/main_window.h"
 #include "app/snapshot_writer.h"
 #include "app/target_folder_opener.h"
@@ -131,8 +132,8 @@ bool user_confirms_quit(HWND owner)
 {
     open_question asking;
     SetForegroundWindow(owner);
-    return MessageBoxW(owner, to_utf16("Pictor beenden?").c_str(), to_utf16("Pictor").c_str(),
-                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return MessageBoxW(owner, to_utf16("Pictor beenden?").c_str(), to_utf16("Pictor").c_str(), quit_question_style) ==
+           IDYES;
 }
 
 } // namespace
@@ -165,14 +166,16 @@ void confirm_close(kite::basic_window* window, bool& allow)
     if (allow) {
         // From here on the hooks find no window and a size entry moves no frame. Snapshots still being
         // written are finished without announcing them to a window handle that is about to go.
+        hook_relay.connect(nullptr);
         close_frame(*form);
         if (form->writer != nullptr)
             form->writer->notify_to(nullptr);
         main_window = nullptr;
         return;
     }
-    // Also ends the topmost state the quit key gave the window.
-    SetWindowPos(form->handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Ends the topmost state the quit key gave the window, without taking the keyboard from the user's
+    // program.
+    SetWindowPos(form->handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     form->closing = false;
 }
 

@@ -26,5 +26,9 @@ LRESULT show_folder_failures(kite::basic_window* window, UINT message, WPARAM wp
 // Click handler of "&Beenden": the quit goes through the window's close handler.
 void request_quit(my_window& window);
 
+// "Pictor beenden?" comes above the window the user works in, also when Q was released in another program,
+// which Windows would otherwise not let Pictor take the foreground from.
+inline constexpr UINT quit_question_style = MB_YESNO | MB_ICONQUESTION | MB_TOPMOST | MB_SETFOREGROUND;
+
 // The preview's one context-menu item.
 inline constexpr const char* open_target_folder_text = "Öffne Zielordner";

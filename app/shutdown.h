@@ -5,7 +5,7 @@
 class my_window;
 class snapshot_writer;
 class target_folder_opener;
-struct input_hooks;
+class input_hooks;
 
 // What happens to released snapshots when Pictor ends: quit, log-off or shutdown. None is lost silently.
 

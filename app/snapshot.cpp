@@ -141,7 +141,7 @@ bool load_image_file(kite::image& control, const std::wstring& path)
         control.set_bitmap(read_thumbnail(path, box.right - box.left, box.bottom - box.top));
         return static_cast<bool>(control.bitmap);
     } catch (const std::exception& error) {
-        MessageBoxA(nullptr, error.what(), "Error", MB_ICONERROR);
+        show_error(error.what());
         return false;
     } catch (...) {
         return false;

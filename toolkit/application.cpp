@@ -222,7 +222,8 @@ void fatal_error(const char* text)
     // A quit already posted would close the box before the user could read it.
     MSG quit;
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    MessageBoxA(nullptr, text, "Error", MB_ICONERROR);
+    // Above whatever the user works in: the program ends when it is answered.
+    MessageBoxA(nullptr, text, "Error", MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
     std::exit(-1);
 }
 

@@ -34,6 +34,8 @@ protected:
         HWND question = wait_for_quit_question(pictor.process.id(), question_timeout);
         ASSERT_NE(question, nullptr);
         EXPECT_EQ(message_box_text(question), L"Pictor beenden?");
+        // Owned by the main window. Wine ignores MB_TOPMOST: the flags are checked as a contract in app_tests.
+        EXPECT_EQ(GetWindow(question, GW_OWNER), pictor.main);
         answer_message_box(question, answer);
         ASSERT_TRUE(pump_until([&] { return open_questions() == 0; }, question_timeout));
     }
@@ -93,7 +95,8 @@ TEST_F(quit_test, every_way_in_asks_and_no_keeps_windows_hooks_and_settings)
         EXPECT_TRUE(IsWindowVisible(pictor.main));
         EXPECT_TRUE(IsWindowVisible(pictor.frame));
         EXPECT_EQ(form.text(width_edit), L"64");
-        // Not checked: Wine raises a window that SetWindowPos activates and keeps WS_EX_TOPMOST on HWND_BOTTOM.
+        // The quit key's topmost state ends with the answer.
+        EXPECT_EQ(GetWindowLongW(pictor.main, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
         // The hooks still move the frame, at the size set before.
         const POINT where = move_pointer(700 + 100 * way, 500);
         EXPECT_TRUE(pump_until(

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/child_process.h"
 #include "tests/support/input.h"
 #include "tests/support/pattern.h"
 #include "tests/support/pictor_session.h"
 #include "tests/support/pump.h"
 #include "tests/support/snapshot_files.h"
+
+#include <vector>
 
 using namespace test_support;
 
@@ -157,6 +160,34 @@ TEST_F(snapshot_test, only_plain_key_releases_of_w_capture)
     key_up(VK_MENU);
     pump_for(1500);
     EXPECT_EQ(png_files(folder).size(), before.size() + 3);
+}
+
+// AltGr+Q types "@" on German keyboards, and Win+Q and Win+W are the system's: none of them is Pictor's.
+TEST_F(snapshot_test, altgr_and_windows_key_combinations_neither_capture_nor_ask)
+{
+    point_at(900, 500);
+    ASSERT_TRUE(pattern.activate());
+    let_programs_take_pending_events();
+    const std::vector<std::vector<WORD>> modifiers = {{VK_CONTROL, VK_MENU}, {VK_RMENU}, {VK_LWIN}, {VK_RWIN}};
+    for (const auto& held : modifiers) {
+        for (WORD key : {key_q, key_w}) {
+            for (WORD modifier : held)
+                key_down(modifier);
+            // Wine keeps a key's "up" answer for 50 ms: the modifier is then down for whoever asks.
+            Sleep(60);
+            tap_key(key);
+            for (auto it = held.rbegin(); it != held.rend(); ++it)
+                key_up(*it);
+            Sleep(60);
+        }
+    }
+    pump_for(1500);
+    EXPECT_TRUE(windows_of(pictor.process.id(), L"#32770", L"Pictor").empty());
+    EXPECT_EQ(png_files(folder), before);
+
+    // The hooks saw the keys all along: a plain W still takes its snapshot.
+    tap_key(key_w);
+    EXPECT_EQ(wait_for_new_files(folder, before, 1, file_timeout).size(), 1u);
 }
 
 } // namespace

@@ -239,6 +239,8 @@ TEST_F(snapshot_writer_test, a_failed_write_is_shown_after_the_release_and_the_n
 
     HWND box = wait_for_window(pictor->process.id(), L"#32770", L"Error", file_timeout);
     ASSERT_NE(box, nullptr);
+    // Owned by the main window. Wine ignores MB_TOPMOST: the flags are checked as a contract in app_tests.
+    EXPECT_EQ(GetWindow(box, GW_OWNER), pictor->main);
     // What failed, the file's full path, then the system's reason and its code.
     const std::wstring text = message_box_text(box);
     const std::wstring headline = L"Snapshot nicht gespeichert: " + blocker + L"\\";
