@@ -69,49 +69,126 @@ pictor_apt_update() {
 # index of one architecture older than the other's; packages that must have equal versions on both
 # (Multi-Arch: same) then cannot be installed together. The second try prefers the release's own main suite
 # for every architecture, where the indexes always agree. A target release among the arguments ("-t suite")
-# is kept for the packages it was meant for, named "package/suite".
+# is kept for the packages it was meant for, named "package/suite". Nothing is ever downgraded: where the
+# packages installed here are already newer than the mirror's other architecture, the last line says so.
 pictor_apt_install() {
+    local report status=0
+    report="$(mktemp)"
+    pictor_apt_try "$report" "$@" || status=$?
+    if [ "$status" -ne 0 ] && [ -n "$(pictor_release_codename)" ]; then
+        pictor_log "apt-get install failed: trying once more with the packages of" \
+            "$(pictor_release_codename)'s own suite preferred"
+        status=0
+        local retry
+        mapfile -t retry < <(pictor_apt_release_preferred "$@")
+        pictor_apt_try "$report" "${retry[@]}" || status=$?
+    fi
+    [ "$status" -eq 0 ] || pictor_apt_install_failed "$report"
+    rm -f "$report" "$report.status"
+    return "$status"
+}
+
+# One apt-get install of the arguments; what apt prints is added to the file $1 too. The exit code is apt's.
+pictor_apt_try() {
+    local report="$1"
+    shift
     local apt=(install -y -q --no-install-recommends)
     pictor_apt_simulated && apt+=(-s)
-    local status=0
-    pictor_apt_get "${apt[@]}" "$@" || status=$?
-    [ "$status" -eq 0 ] && return 0
-    local codename
-    codename="$(pictor_release_codename)"
-    if [ -z "$codename" ]; then
-        pictor_log "apt-get install failed, and /etc/os-release names no release to prefer"
-        return "$status"
-    fi
-    local target="" args=() arg i
+    # The pipeline's own status is tee's: apt's goes through a file.
+    { local status=0; pictor_apt_get "${apt[@]}" "$@" || status=$?; echo "$status" >"$report.status"; } |
+        tee -a "$report"
+    return "$(cat "$report.status")"
+}
+
+# The arguments of pictor_apt_install with the release's own suite as the target: "-t suite" given there
+# moves onto the packages, as "package/suite".
+pictor_apt_release_preferred() {
+    local target="" arg i
     for ((i = 1; i < $#; i++)); do
         if [ "${!i}" = -t ]; then
             i=$((i + 1))
             target="${!i}"
         fi
     done
+    printf '%s\n' -t "$(pictor_release_codename)"
     while [ $# -gt 0 ]; do
         arg="$1"
         shift
         if [ "$arg" = -t ]; then
             shift
         elif [ -n "$target" ] && [ "${arg#-}" = "$arg" ] && [ "${arg%/*}" = "$arg" ]; then
-            args+=("$arg/$target")
+            printf '%s\n' "$arg/$target"
         else
-            args+=("$arg")
+            printf '%s\n' "$arg"
         fi
     done
-    pictor_log "apt-get install failed: trying once more with the packages of $codename's own suite preferred"
-    status=0
-    pictor_apt_get "${apt[@]}" -t "$codename" "${args[@]}" || status=$?
-    [ "$status" -eq 0 ] ||
+}
+
+# The closing line of a failed install, from apt's report of both tries.
+pictor_apt_install_failed() {
+    local behind
+    behind="$(pictor_apt_behind "$1")"
+    if [ -n "$behind" ]; then
+        pictor_log "the mirror is behind: its $(pictor_apt_foreign_architectures | paste -sd/) packages are older" \
+            "than the $(apt-config dump --no-empty --format '%v%n' APT::Architecture) ones installed here" \
+            "($behind), which are never downgraded; run apt-get update later, then try again"
+    elif [ -z "$(pictor_release_codename)" ]; then
+        pictor_log "apt-get install failed, and /etc/os-release names no release to prefer"
+    else
         pictor_log "apt-get install failed again: a mirror mid-sync may take a while; try again later"
-    return "$status"
+    fi
+}
+
+pictor_apt_foreign_architectures() {
+    local native
+    native="$(apt-config dump --no-empty --format '%v%n' APT::Architecture)"
+    apt-config dump --no-empty --format '%v%n' APT::Architectures | grep -vxF "$native" || true
+}
+
+# Names in apt's report (file $1) of packages of another architecture whose best version there is older than
+# the same package installed for this machine's own: Multi-Arch: same packages keep one version on all
+# architectures, so these could only come with a downgrade. Comma-separated, the first few.
+pictor_apt_behind() {
+    local native foreign names=() arch name versions own theirs behind=()
+    native="$(apt-config dump --no-empty --format '%v%n' APT::Architecture)"
+    foreign="$(pictor_apt_foreign_architectures)"
+    for name in $(grep -owE '[a-z0-9][a-z0-9.+-]*:[a-z0-9]+' "$1" | sort -u); do
+        arch="${name##*:}"
+        if [ -n "$foreign" ] && grep -qxF "$arch" <<<"$foreign"; then
+            names+=("${name%:*}:$native" "$name")
+        fi
+    done
+    [ ${#names[@]} -gt 0 ] || return 0
+    # One apt-cache call: each builds apt's cache anew where it is not kept.
+    versions="$(LC_ALL=C apt-cache policy "${names[@]}" 2>/dev/null | awk -v native="$native" '
+        /^[^ ].*:$/ { package = substr($0, 1, length($0) - 1); if (package !~ /:/) package = package ":" native }
+        /^  Installed: / { installed[package] = $2 }
+        /^  Candidate: / { candidate[package] = $2 }
+        END {
+            for (package in candidate) {
+                split(package, part, ":")
+                own = installed[part[1] ":" native]
+                if (part[2] != native && candidate[package] != "(none)" && own != "" && own != "(none)")
+                    print part[1], own, candidate[package]
+            }
+        }' | sort || true)"
+    while read -r name own theirs; do
+        if [ -n "$name" ] && dpkg --compare-versions "$own" gt "$theirs"; then
+            behind+=("$name")
+        fi
+    done <<<"$versions"
+    [ ${#behind[@]} -gt 0 ] || return 0
+    [ ${#behind[@]} -le 5 ] || behind=("${behind[@]:0:5}" …)
+    local IFS=,
+    printf '%s\n' "${behind[*]}" | sed 's/,/, /g'
 }
 
 # Packages are checked one by one so that a machine with everything in place does no apt work at all.
 # fonts-wine brings Wine's own Tahoma and Marlett: without them the caption buttons are drawn as letters and
 # labels fall back to a wider font, unlike on Windows. Arguments name further packages that one script needs
-# (the packaging tools, say). Fails when the install does, whether or not the caller stops on errors.
+# (the packaging tools, say). Fails when the install does, whether or not the caller stops on errors. An
+# emulator that cannot be had is no failure here: the scripts that run 32-bit programs ask
+# pictor_i386_runnable and say what they do instead.
 pictor_install_packages() {
     local missing
     missing=($(pictor_missing_packages cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3 \
@@ -124,9 +201,14 @@ pictor_install_packages() {
             pictor_sudo dpkg --add-architecture i386 || return
         fi
         pictor_apt_update
+        # A run that was ended mid-install leaves dpkg's work unfinished, and apt refuses to go on until it is.
+        if ! pictor_apt_simulated && [ -n "$(dpkg --audit 2>/dev/null)" ]; then
+            pictor_log "finishing the install that an earlier run left unfinished (dpkg --configure -a)"
+            pictor_sudo env DEBIAN_FRONTEND=noninteractive dpkg --configure -a || return
+        fi
         pictor_apt_install "${missing[@]}" || return
     fi
-    pictor_install_emulation
+    pictor_install_emulation || true
 }
 
 # Whether this kernel executes 32-bit x86 code itself (Wine's 32-bit loader starts). Inside the emulation
@@ -144,7 +226,7 @@ pictor_native_i386() {
 
 # Where the kernel cannot run 32-bit code, 32-bit programs run through qemu's user-mode emulator. Debian 12's
 # own qemu-user (7.2) takes about a minute of CPU to start each Wine process; the one from the backports suite
-# (10) is usable. The suite is added from the same archive as the system's own entries.
+# (10) is usable.
 pictor_min_qemu_version="1:10"
 
 pictor_emulator_ready() {
@@ -153,23 +235,60 @@ pictor_emulator_ready() {
     dpkg --compare-versions "$version" ge "$pictor_min_qemu_version" && [ -x /usr/bin/qemu-i386 ]
 }
 
+# The entry of apt's sources ("file:number", as apt counts them) that serves the main component of a suite,
+# named by its codename there or, once its Release file is in apt's lists, by an alias (stable, say).
+pictor_apt_sources_entry() {
+    local entry filter=('Target-Of: deb' 'Identifier: Packages' 'Component: main')
+    entry="$(apt-get indextargets --no-release-info --format '$(SOURCESENTRY)' "Release: $1" "${filter[@]}" \
+        2>/dev/null | head -n 1)"
+    [ -n "$entry" ] ||
+        entry="$(apt-get indextargets --format '$(SOURCESENTRY)' "Codename: $1" "${filter[@]}" 2>/dev/null | head -n 1)"
+    echo "$entry"
+}
+
+# The backports suite comes from the archive that apt's sources name for the release's own suite: a copy of
+# that entry, with its signing key and options, for the backports suite's main component. An archive that
+# apt is not configured for is never added.
 pictor_add_backports() {
-    local codename suite
+    local codename suite entry
     codename="$(pictor_release_codename)"
     [ -n "$codename" ] || { pictor_log "unknown Debian release: cannot add its backports suite"; return 1; }
     suite="$codename-backports"
-    if grep -rqsw -- "$suite" /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
-        return 0
+    [ -z "$(pictor_apt_sources_entry "$suite")" ] || return 0
+    entry="$(pictor_apt_sources_entry "$codename")"
+    if [ -z "$entry" ]; then
+        pictor_log "apt's sources name no archive for $codename, so its $suite suite cannot be added"
+        return 1
     fi
-    # The archive of the system's own main suite.
-    local archive
-    archive="$(grep -hsE '^URIs:\s*\S+/debian/?$' /etc/apt/sources.list.d/*.sources | head -n 1 | awk '{ print $2 }')"
-    [ -n "$archive" ] || archive="$(grep -hsE '^deb\s+\S+/debian/?\s' /etc/apt/sources.list | head -n 1 | awk '{ print $2 }')"
-    [ -n "$archive" ] || archive=http://deb.debian.org/debian
-    pictor_log "adding the $suite suite of $archive to apt's sources"
-    printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
-        "$archive" "$suite" /usr/share/keyrings/debian-archive-keyring.gpg |
-        pictor_sudo tee /etc/apt/sources.list.d/debian-backports.sources >/dev/null
+    local file="${entry%:*}" number="${entry##*:}" parts text name
+    eval "$(apt-config shell parts Dir::Etc::sourceparts/d)"
+    if [[ "$file" == *.sources ]]; then
+        # apt counts the paragraphs that have a field; comment lines go.
+        text="$(awk -v n="$number" -v suite="$suite" 'BEGIN { RS = "" }
+            { lines = split($0, line, "\n"); fields = 0; for (i = 1; i <= lines; i++) if (line[i] !~ /^#/) fields = 1 }
+            fields && ++count == n {
+                for (i = 1; i <= lines; i++) {
+                    field = tolower(line[i])
+                    if (field ~ /^#/) continue
+                    else if (field ~ /^types:/) print "Types: deb"
+                    else if (field ~ /^suites:/) print "Suites: " suite
+                    else if (field ~ /^components:/) print "Components: main"
+                    else print line[i]
+                }
+            }' "$file")"
+        name="$suite.sources"
+    else
+        # deb [options] archive suite components
+        text="$(sed -nE "${number}s/^(deb([[:space:]]+\[[^]]*\])?[[:space:]]+[^[:space:]]+)[[:space:]].*/\1 $suite main/p" \
+            "$file")"
+        name="$suite.list"
+    fi
+    if [ -z "$text" ]; then
+        pictor_log "apt's entry $entry for $codename could not be read, so its $suite suite cannot be added"
+        return 1
+    fi
+    pictor_log "adding the $suite suite to apt's sources, from the archive of $entry"
+    printf '%s\n' "$text" | pictor_sudo tee "$parts$name" >/dev/null
 }
 
 pictor_install_emulation() {
@@ -181,7 +300,7 @@ pictor_install_emulation() {
         return 0
     fi
     pictor_log "this kernel runs no 32-bit code: installing qemu-user from backports to emulate it"
-    pictor_add_backports
+    pictor_add_backports || return 1
     pictor_apt_update
     local suite
     suite="$(pictor_release_codename)-backports"
