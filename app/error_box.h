@@ -18,6 +18,9 @@ HWND box_owner();
 // Shows one "Error" box with the text at once.
 void show_error(const std::string& text);
 
+// Posted to the main window: shows what is queued once the message loop runs.
+inline constexpr UINT msg_show_errors = WM_APP + 6;
+
 // Queues the text; the next show_queued_errors shows it.
 void queue_error(std::string text);
 

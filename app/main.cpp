@@ -2,7 +2,10 @@
 #include <shellscalingapi.h>
 
 #include <exception>
+#include <string>
+#include <utility>
 
+#include "app/error_box.h"
 #include "app/frame_window.h"
 #include "app/hot_keys.h"
 #include "app/input_hooks.h"
@@ -12,6 +15,7 @@
 #include "app/shutdown.h"
 #include "app/snapshot_writer.h"
 #include "app/target_folder_opener.h"
+#include "app/unsaved_snapshots.h"
 #include "resources/resource_ids.h"
 #include "toolkit/application.h"
 
@@ -35,8 +39,20 @@ void fix_main_window_style(my_window& window)
         SetWindowLongW(handle, GWL_STYLE, style & ~(WS_MAXIMIZE | WS_THICKFRAME));
 }
 
+// What the last session's end could not write is told once the form stands, then forgotten.
+void show_unsaved_from_last_session(my_window& window)
+{
+    for (std::string& text : take_unsaved_snapshot_texts())
+        queue_error(std::move(text));
+    PostMessageW(window.handle(), msg_show_errors, 0, 0);
+}
+
 LRESULT handle_app_message(kite::basic_window* window, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    if (message == msg_show_errors) {
+        show_queued_errors();
+        return 0;
+    }
     if (message == msg_key_released || message == msg_pointer_moved)
         return handle_input_message(window, message, wparam, lparam);
     if (message == msg_folder_failed)
@@ -57,7 +73,6 @@ void run(HINSTANCE instance)
     set_up_frame(*window, app.create_window<frame_window>(frame_window_name, 0, 0));
 
     // The form is built at the loop's first pass, once the hooks are in place.
-    window->close_handler = confirm_close;
     window->created_handler = build_form;
 
     // Both outlive the windows: released snapshots are finished after the main window has gone.
@@ -70,14 +85,23 @@ void run(HINSTANCE instance)
     hook_relay.set_frame_size(window->frame_width, window->frame_height);
     hook_relay.connect(window->handle());
     input_hooks hooks(instance);
-    window->end_session_handler = [&hooks, &writer](kite::basic_window*, bool ending) {
-        if (ending)
-            finish_for_session_end(hooks, writer);
-    };
 
+    ending_parts parts{app, hooks, writer, opener};
+    window->close_handler = [&parts](kite::basic_window* closing, bool& allow) {
+        confirm_close(closing, allow);
+        if (allow)
+            begin_quit(parts);
+    };
+    // Every window of Pictor's may be the one the system tells first.
+    const auto on_session_end = [&parts](kite::basic_window*, bool ending) { end_session(parts, ending); };
+    window->end_session_handler = on_session_end;
+    if (window->frame != nullptr)
+        window->frame->end_session_handler = on_session_end;
+
+    show_unsaved_from_last_session(*window);
     while (kite::pump_message(app.msg)) {
     }
-    finish_after_quit(hooks, writer, opener);
+    finish(parts);
 }
 
 } // namespace

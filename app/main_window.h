@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/shutdown_block.h"
 #include "toolkit/window.h"
 
 namespace kite {
@@ -45,8 +46,8 @@ public:
     snapshot_writer* writer = nullptr;
     // Opens the target folder for the preview's menu; owned by start-up.
     target_folder_opener* opener = nullptr;
-    // Whether the window holds the reason that keeps a log-off waiting for the snapshots.
-    bool shutdown_held = false;
+    // The reason that keeps a log-off waiting for the snapshots, held while they wait.
+    shutdown_block shutdown;
 };
 
 // The one main window; null before it exists and after the user has confirmed the quit.

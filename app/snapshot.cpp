@@ -3,7 +3,6 @@
 #include "app/error_box.h"
 #include "app/main_window.h"
 #include "app/screen_capture.h"
-#include "app/shutdown.h"
 #include "app/snapshot_writer.h"
 #include "toolkit/com.h"
 #include "toolkit/static_controls.h"
@@ -37,7 +36,7 @@ void preview_box(const my_window& window, std::int32_t& width, std::int32_t& hei
 void hand_on(my_window& window, released_snapshot snapshot)
 {
     if (window.writer->enqueue(std::move(snapshot)))
-        hold_shutdown(window);
+        window.shutdown.hold(window.handle());
     else if (window.writer->accepting())
         window.writer->report_lost();
 }
@@ -125,7 +124,7 @@ LRESULT show_finished_snapshots(kite::basic_window* window, UINT message, WPARAM
     for (std::string& failure : take_finished_failures(*form->writer, show))
         queue_error(std::move(failure));
     if (form->writer->pending() == 0)
-        release_shutdown(*form);
+        form->shutdown.release();
     // The box runs a message loop that may even close the window: nothing of it is touched afterwards.
     show_queued_errors();
     return 0;

@@ -12,6 +12,7 @@
 
 // What the key release hands on: everything the file and the thumbnail need, read at the release.
 struct released_snapshot {
+    std::uint64_t sequence = 0;  // the release's place among all, given by the writer
     std::time_t time = 0;        // the release's second, which names the file
     std::string subfolder;       // the subfolder text (UTF-8) as it stood at the release
     kite::unique_bitmap pixels;  // the screen's pixels of the frame
@@ -26,6 +27,7 @@ struct released_snapshot {
 
 // What a written snapshot gives back to the main window.
 struct finished_snapshot {
+    std::uint64_t sequence = 0;    // the release's, as the writer gave it
     std::string path;              // the snapshot file; empty when nothing was written
     kite::unique_bitmap thumbnail; // the file read back and fitted; none when not asked for or failed
     std::string error;             // the "Error" box's text; empty when everything worked

@@ -54,6 +54,7 @@ struct snapshot_writer::shared_state {
     bool stopping = false;
     bool thumbnail = true;
     unsigned lost = 0;
+    std::uint64_t released = 0;  // the last sequence number given
     HWND notify = nullptr;
     UINT message = 0;
 
@@ -101,6 +102,7 @@ bool snapshot_writer::enqueue(released_snapshot snapshot)
         const std::lock_guard<std::mutex> lock(state_->mutex);
         if (!state_->accepting)
             return false;
+        added.released.sequence = ++state_->released;
         if (added.released.pixels) {
             if (state_->waiting_bytes + added.released.pixel_bytes > waiting_limit_bytes) {
                 added.released.pixels.reset();
@@ -140,6 +142,30 @@ std::size_t snapshot_writer::pending() const
     return state_->waiting.size() + state_->writing.size();
 }
 
+std::vector<queued_release> snapshot_writer::waiting() const
+{
+    std::vector<queued_release> listed;
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    for (const std::list<job>* jobs : {&state_->writing, &state_->waiting})
+        for (const job& left : *jobs)
+            listed.push_back({left.released.sequence, left.released.time, left.released.subfolder});
+    return listed;
+}
+
+void snapshot_writer::wind_down(HWND notify)
+{
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->accepting = false;
+    state_->thumbnail = false;
+    state_->notify = notify;
+}
+
+bool snapshot_writer::wait_for_finished(std::chrono::milliseconds bound)
+{
+    std::unique_lock<std::mutex> lock(state_->mutex);
+    return state_->all_written.wait_for(lock, bound, [this] { return !state_->finished.empty(); });
+}
+
 std::vector<finished_snapshot> snapshot_writer::take_finished()
 {
     std::list<job> taken;
@@ -170,18 +196,20 @@ unwritten_snapshots snapshot_writer::finish(std::chrono::milliseconds bound, boo
         state_->thumbnail = thumbnail;
         state_->notify = nullptr;
         if (!state_->all_written.wait_for(lock, bound, [this] { return state_->idle(); })) {
-            unwritten.count = state_->waiting.size() + state_->writing.size();
-            for (const std::list<job>* jobs : {&state_->writing, &state_->waiting})
-                for (const job& left : *jobs)
-                    if (std::find(unwritten.subfolders.begin(), unwritten.subfolders.end(), left.released.subfolder) ==
-                        unwritten.subfolders.end())
-                        unwritten.subfolders.push_back(left.released.subfolder);
+            unwritten.count = state_->waiting.size();
+            for (const job& left : state_->waiting)
+                if (std::find(unwritten.subfolders.begin(), unwritten.subfolders.end(), left.released.subfolder) ==
+                    unwritten.subfolders.end())
+                    unwritten.subfolders.push_back(left.released.subfolder);
+            unwritten.in_hand = !state_->writing.empty();
+            if (unwritten.in_hand)
+                unwritten.in_hand_subfolder = state_->writing.front().released.subfolder;
             dropped.splice(dropped.end(), state_->waiting);
         }
         state_->stopping = true;
     }
     state_->work_arrived.notify_all();
-    if (unwritten.count == 0 && worker_.joinable())
+    if (!unwritten.in_hand && worker_.joinable())
         worker_.join();
     return unwritten;
 }
@@ -192,11 +220,13 @@ void snapshot_writer::write_one(snapshot_sink* sink, job& current, bool thumbnai
         if (sink == nullptr)
             throw std::bad_alloc();
         current.finished = sink->write(current.released, thumbnail);
+        current.finished.sequence = current.released.sequence;
         if (current.finished.path.empty() && current.finished.error.empty())
             set_text(current.finished.error, unknown_failure_text);
     } catch (...) {
         // The sink keeps its failures to itself; this is what gets past it, out of memory, say.
         current.finished = finished_snapshot();
+        current.finished.sequence = current.released.sequence;
         set_text(current.finished.error, unknown_failure_text);
     }
     current.released.pixels.reset();

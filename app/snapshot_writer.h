@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <list>
 #include <memory>
@@ -29,8 +30,19 @@ std::unique_ptr<snapshot_sink> make_file_sink();
 
 // What finishing left undone when its time ran out.
 struct unwritten_snapshots {
-    std::size_t count = 0;
-    std::vector<std::string> subfolders;  // each once, in release order
+    std::size_t count = 0;                // never begun: certainly not written
+    std::vector<std::string> subfolders;  // theirs, each once, in release order
+    // The one being written then: it may still be written before the process ends.
+    bool in_hand = false;
+    std::string in_hand_subfolder;
+    bool any() const { return count > 0 || in_hand; }
+};
+
+// A release whose snapshot is not yet finished.
+struct queued_release {
+    std::uint64_t sequence = 0;
+    std::time_t time = 0;
+    std::string subfolder;
 };
 
 // Writes released snapshots one after the other on a worker thread of its own, first in, first out, so
@@ -72,10 +84,17 @@ public:
 
     // Released and not yet finished.
     std::size_t pending() const;
+    std::vector<queued_release> waiting() const;
     // What the worker has finished since the last call, in release order.
     std::vector<finished_snapshot> take_finished();
     // How many releases were lost since the last call.
     unsigned take_lost() noexcept;
+
+    // No release is taken from now on; the rest are written without reading them back, and each one
+    // finished posts to notify (when not null) instead.
+    void wind_down(HWND notify);
+    // Waits at most bound for a snapshot to be finished; answers whether one is ready to be taken.
+    bool wait_for_finished(std::chrono::milliseconds bound);
 
     // Waits until every snapshot released so far is written, at most bound; no release is taken after.
     // Without thumbnail, snapshots still waiting are written without reading them back. Answers what is

@@ -96,6 +96,7 @@ LRESULT application::route_message(HWND hwnd, UINT message, WPARAM wparam, LPARA
     case WM_MOUSELEAVE:
     case WM_QUERYENDSESSION:
     case WM_ENDSESSION:
+    case WM_TIMER:
     case msg_created:
         return dispatch_to_window(hwnd, message, wparam, lparam);
     default:

@@ -90,6 +90,8 @@ void basic_window::create()
     } catch (const std::exception& error) {
         fatal_error(error.what());
     }
+    if (!shown)
+        return;
     UpdateWindow(hwnd.get());
     ShowWindow(hwnd.get(), SW_SHOW);
 }
@@ -128,6 +130,12 @@ LRESULT basic_window::handle_message(HWND target, UINT msg, WPARAM wparam, LPARA
     case msg_created:
         if (created_handler)
             created_handler(this);
+        return 0;
+    case WM_TIMER:
+        if (timer_handler) {
+            const timer_function handler = timer_handler;
+            handler(this, static_cast<UINT_PTR>(wparam));
+        }
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;

@@ -46,6 +46,7 @@ public:
     using mouse_leave_function = std::function<void(basic_window*)>;
     using app_message_function = std::function<LRESULT(basic_window*, UINT, WPARAM, LPARAM)>;
     using end_session_function = std::function<void(basic_window*, bool ending)>;
+    using timer_function = std::function<void(basic_window*, UINT_PTR timer)>;
 
     enum placement_flags : std::uint16_t { use_size = 1, use_position = 2 };
 
@@ -81,6 +82,8 @@ public:
     // ending true, the system may end the process at any moment. A toolkit window never holds up a log-off:
     // WM_QUERYENDSESSION is always answered yes.
     end_session_function end_session_handler;
+    // WM_TIMER of a timer set on the window (SetTimer without a procedure).
+    timer_function timer_handler;
     kite::window_class window_class;
     unique_window hwnd;
     std::vector<std::unique_ptr<basic_control>> controls;
@@ -94,6 +97,8 @@ public:
     // Extended style for CreateWindowExW. A derived window sets it in its constructor, so that the style is
     // in place before the window is first shown.
     DWORD extended_style = 0;
+    // A window that only takes messages (the session's, say) is never shown.
+    bool shown = true;
 
 private:
     LRESULT close();

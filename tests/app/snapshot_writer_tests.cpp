@@ -142,13 +142,13 @@ TEST_F(writer_window_test, a_log_off_is_held_exactly_while_snapshots_wait)
                            [&] { return std::make_unique<scripted_sink>(released); });
     window->writer = &writer;
     window->app_message_handler = show_finished_snapshots;
-    EXPECT_FALSE(window->shutdown_held);
+    EXPECT_FALSE(window->shutdown.held());
     ASSERT_TRUE(take_snapshot(capture_rect{10, 10, 40, 30}, "slow", std::time(nullptr)));
-    EXPECT_TRUE(window->shutdown_held);
+    EXPECT_TRUE(window->shutdown.held());
     test_support::pump_for(50);
-    EXPECT_TRUE(window->shutdown_held);
+    EXPECT_TRUE(window->shutdown.held());
     released = true;
-    EXPECT_TRUE(test_support::pump_until([&] { return !window->shutdown_held; }, 5000));
+    EXPECT_TRUE(test_support::pump_until([&] { return !window->shutdown.held(); }, 5000));
     EXPECT_EQ(writer.pending(), 0u);
 }
 
