@@ -396,7 +396,7 @@ TEST_F(snapshot_file_path_test, publishing_names_by_the_release_and_never_replac
             [&file](const std::string& path) { return file.rename_to(path); }, folder_.utf8(), fixed_time,
             detail::last_counter, published_failure);
         EXPECT_EQ(published, path_of(numbered(2)));
-        file.keep();
+        EXPECT_TRUE(file.published());
     }
     EXPECT_EQ(test_support::read_file(utf16(path_of(numbered(2)))), "new picture");
     EXPECT_EQ(test_support::read_file(utf16(path_of(fixed_stamp + ".png"))), "first");
