@@ -54,6 +54,23 @@ std::vector<std::wstring> files_matching(const std::wstring& folder, const wchar
     return names;
 }
 
+// Sets a file's last write back past the age at which the clean-up takes a temporary file for a leftover.
+void make_leftover_old(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER written{};
+    written.LowPart = now.dwLowDateTime;
+    written.HighPart = now.dwHighDateTime;
+    written.QuadPart -= ULONGLONG{11} * 60 * 10'000'000;
+    const FILETIME then{written.LowPart, written.HighPart};
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &then));
+    CloseHandle(file);
+}
+
 void remove_folder(const std::wstring& folder)
 {
     for (const auto& name : files_matching(folder, L"*"))
@@ -182,7 +199,7 @@ TEST_F(snapshot_writer_test, a_burst_of_releases_gives_complete_files_named_in_r
 }
 
 // A snapshot file is complete or not there. What a Pictor ended by force leaves is no snapshot, and the next
-// Pictor writing into the folder removes it.
+// Pictor writing into the folder removes it once nobody has written it for ten minutes.
 TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_snapshot)
 {
     const std::wstring folder = use_settings(1900, 1000, L"Abbruch");
@@ -191,6 +208,7 @@ TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_sn
     HANDLE leftover = CreateFileW(earlier.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(leftover, INVALID_HANDLE_VALUE);
     CloseHandle(leftover);
+    make_leftover_old(earlier);
     point_at(960, 540);
     tap_key(key_w);
     // Killed as soon as the folder shows anything of the snapshot.
@@ -215,6 +233,9 @@ TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_sn
             EXPECT_EQ(name.substr(name.size() - 4), L".tmp") << name.c_str();
     }
     EXPECT_FALSE(GetFileAttributesW(earlier.c_str()) != INVALID_FILE_ATTRIBUTES);
+    // Ten minutes later.
+    for (const auto& name : files_matching(folder, L"*.tmp"))
+        make_leftover_old(folder + L"\\" + name);
 
     start_pictor();
     form->set_text(width_edit, L"64");
