@@ -127,21 +127,6 @@ TEST(temporary_file, the_new_name_is_flushed_through_file_and_folder_before_the_
     flushes_fail_after_the_rename = false;
 }
 
-void make_old(const std::wstring& path, int minutes)
-{
-    const kite_utility::filesystem::unique_file_handle file(
-        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(file);
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER written{};
-    written.LowPart = now.dwLowDateTime;
-    written.HighPart = now.dwHighDateTime;
-    written.QuadPart -= static_cast<ULONGLONG>(minutes) * 60 * 10'000'000;
-    const FILETIME then{written.LowPart, written.HighPart};
-    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &then));
-}
-
 // Only what nobody wrote for ten minutes is a leftover: on a share that ignores share modes a file another
 // Pictor writes right now could be deleted, and its age is then what protects it. The names of earlier
 // versions are leftovers too.
@@ -155,10 +140,10 @@ TEST(temporary_file, leftovers_go_only_once_nobody_wrote_them_for_ten_minutes)
     const std::wstring not_ours = L"~Pictor-notes.txt";
     for (const std::wstring& name : {old_guid, old_short, recent, fresh, not_ours})
         ASSERT_TRUE(test_support::write_file(folder.child(name), "left"));
-    make_old(folder.child(old_guid), 11);
-    make_old(folder.child(old_short), 11);
-    make_old(folder.child(recent), 9);
-    make_old(folder.child(not_ours), 60);
+    ASSERT_TRUE(test_support::make_older(folder.child(old_guid), 11));
+    ASSERT_TRUE(test_support::make_older(folder.child(old_short), 11));
+    ASSERT_TRUE(test_support::make_older(folder.child(recent), 9));
+    ASSERT_TRUE(test_support::make_older(folder.child(not_ours), 60));
     HRESULT failure = E_FAIL;
     temporary_file being_written(folder.utf8(), failure);
     ASSERT_TRUE(being_written.is_open());

@@ -8,6 +8,7 @@
 #include "tests/support/pictor_session.h"
 #include "tests/support/pump.h"
 #include "tests/support/snapshot_files.h"
+#include "tests/support/temp_folder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -52,23 +53,6 @@ std::vector<std::wstring> files_matching(const std::wstring& folder, const wchar
     while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
-}
-
-// Sets a file's last write back past the age at which the clean-up takes a temporary file for a leftover.
-void make_leftover_old(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER written{};
-    written.LowPart = now.dwLowDateTime;
-    written.HighPart = now.dwHighDateTime;
-    written.QuadPart -= ULONGLONG{11} * 60 * 10'000'000;
-    const FILETIME then{written.LowPart, written.HighPart};
-    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &then));
-    CloseHandle(file);
 }
 
 void remove_folder(const std::wstring& folder)
@@ -208,7 +192,7 @@ TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_sn
     HANDLE leftover = CreateFileW(earlier.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(leftover, INVALID_HANDLE_VALUE);
     CloseHandle(leftover);
-    make_leftover_old(earlier);
+    ASSERT_TRUE(make_older(earlier, 11));
     point_at(960, 540);
     tap_key(key_w);
     // Killed as soon as the folder shows anything of the snapshot.
@@ -235,7 +219,7 @@ TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_sn
     EXPECT_FALSE(GetFileAttributesW(earlier.c_str()) != INVALID_FILE_ATTRIBUTES);
     // Ten minutes later.
     for (const auto& name : files_matching(folder, L"*.tmp"))
-        make_leftover_old(folder + L"\\" + name);
+        EXPECT_TRUE(make_older(folder + L"\\" + name, 11));
 
     start_pictor();
     form->set_text(width_edit, L"64");
