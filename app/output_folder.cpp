@@ -23,6 +23,7 @@ constexpr char program_folder_name[] = "Pictor";
 constexpr GUID folderid_desktop = {0xB4BFCC3A, 0xDB2C, 0x424C, {0xB0, 0x29, 0x7F, 0xE9, 0x9A, 0x87, 0xC6, 0x41}};
 constexpr GUID folderid_documents = {0xFDD39AD0, 0x238F, 0x46AF, {0xAD, 0xB4, 0x6C, 0x85, 0x48, 0x03, 0x69, 0xC7}};
 constexpr GUID folderid_pictures = {0x33E28130, 0x4E1E, 0x4676, {0x83, 0x5A, 0x98, 0x39, 0x5C, 0x3B, 0xC3, 0xBB}};
+constexpr GUID folderid_local_app_data = {0xF1B32785, 0x6FBA, 0x4FCF, {0x9D, 0x55, 0x7B, 0x8E, 0x7F, 0x15, 0x70, 0x91}};
 constexpr GUID no_folder = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 struct known_folder_entry {
@@ -34,6 +35,7 @@ constexpr known_folder_entry known_folders[] = {
     {known_folder::desktop, folderid_desktop},
     {known_folder::documents, folderid_documents},
     {known_folder::pictures, folderid_pictures},
+    {known_folder::local_app_data, folderid_local_app_data},
     {known_folder{0}, no_folder},
 };
 

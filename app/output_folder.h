@@ -7,7 +7,7 @@
 // Where snapshots go: PICTURES\Pictor[\subfolder]\YYYY-MM-DD_HH-MM-SS[#n].png. Every path is UTF-8; a folder
 // or file that can't be had shows as an empty string, never as an exception.
 
-enum class known_folder { desktop = 1, documents = 2, pictures = 3 };
+enum class known_folder { desktop = 1, documents = 2, pictures = 3, local_app_data = 4 };
 
 // The separator kind 0 (and any unknown kind) appends a backslash, 1 a forward slash; a path that already
 // ends in either separator is returned as it is.

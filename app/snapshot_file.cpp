@@ -94,7 +94,10 @@ snapshot_file_writer::snapshot_file_writer()
 {
 }
 
-snapshot_file_writer::snapshot_file_writer(thumbnail_reader reader) : reader_(std::move(reader)) {}
+snapshot_file_writer::snapshot_file_writer(thumbnail_reader reader, publisher publish)
+    : reader_(std::move(reader)), publish_(std::move(publish))
+{
+}
 
 snapshot_file_writer::~snapshot_file_writer() = default;
 
@@ -103,8 +106,6 @@ finished_snapshot snapshot_file_writer::write(released_snapshot& snapshot, bool 
     finished_snapshot done;
     try {
         write_file(snapshot, done);
-        if (thumbnail)
-            read_back(snapshot, done);
     } catch (const write_failure& failure) {
         done.error = not_saved_text(failure.path, failure.result);
     } catch (const std::bad_alloc&) {
@@ -113,6 +114,8 @@ finished_snapshot snapshot_file_writer::write(released_snapshot& snapshot, bool 
         done.error = not_saved_text(intended_target_folder(snapshot.subfolder), E_UNEXPECTED);
     }
     snapshot.pixels.reset();
+    if (thumbnail && !done.path.empty())
+        read_back(snapshot, done);
     return done;
 }
 
@@ -166,22 +169,36 @@ void snapshot_file_writer::write_file(released_snapshot& snapshot, finished_snap
     if (FAILED(result))
         fail(wanted, result);
     long failure = S_OK;
-    done.path = publish_snapshot_file([&file](const std::string& path) { return file.rename_to(path); }, folder,
-                                      snapshot.time, failure);
-    if (done.path.empty())
+    try {
+        publish_([&file](const std::string& path) { return file.rename_to(path); }, folder, snapshot.time, failure);
+    } catch (const std::exception&) {
+        // Out of memory copying the name, say: once renamed, the file stays and is reported as saved.
+        if (!file.published())
+            throw;
+    }
+    if (!file.published())
         fail(wanted, failure);
-    file.keep();
+    done.path = file.take_path();
 }
 
 // The file is written whatever happens here: a failure only costs the thumbnail, and the user is told so.
-void snapshot_file_writer::read_back(const released_snapshot& snapshot, finished_snapshot& done)
+void snapshot_file_writer::read_back(const released_snapshot& snapshot, finished_snapshot& done) noexcept
 {
-    if (done.path.empty())
-        return;
     HRESULT failure = S_OK;
-    done.thumbnail = reader_(to_utf16(done.path), snapshot.box_width, snapshot.box_height, failure);
-    if (FAILED(failure))
+    try {
+        done.thumbnail = reader_(to_utf16(done.path), snapshot.box_width, snapshot.box_height, failure);
+    } catch (const std::bad_alloc&) {
+        failure = E_OUTOFMEMORY;
+    } catch (const std::exception&) {
+        failure = E_UNEXPECTED;
+    }
+    if (SUCCEEDED(failure))
+        return;
+    try {
         done.error = no_thumbnail_text(done.path, failure);
+    } catch (const std::exception&) {
+        // Without memory for the text the snapshot is still reported saved, only its thumbnail is missing.
+    }
 }
 
 kite::unique_bitmap read_thumbnail(const std::wstring& path, std::int32_t box_width, std::int32_t box_height,

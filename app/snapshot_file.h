@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/output_folder.h"
 #include "toolkit/native_handles.h"
 
 // What the key release hands on: everything the file and the thumbnail need, read at the release.
@@ -49,8 +50,12 @@ public:
     using thumbnail_reader = std::function<kite::unique_bitmap(const std::wstring& path, std::int32_t box_width,
                                                                std::int32_t box_height, HRESULT& failure)>;
 
+    // Gives the written file its snapshot name (publish_snapshot_file).
+    using publisher = std::function<std::string(const rename_function& rename, const std::string& folder,
+                                                std::time_t release, long& failure)>;
+
     snapshot_file_writer();
-    explicit snapshot_file_writer(thumbnail_reader reader);
+    explicit snapshot_file_writer(thumbnail_reader reader, publisher publish = publish_snapshot_file);
     ~snapshot_file_writer();
     snapshot_file_writer(const snapshot_file_writer&) = delete;
     snapshot_file_writer& operator=(const snapshot_file_writer&) = delete;
@@ -58,17 +63,18 @@ public:
     // Makes the folder, writes the pixels as PNG to a temporary file of its own, puts it on the disk and
     // gives the complete file the first free name of the release's second; then, if asked, reads it back
     // fitted into the preview box. Never throws: a failure comes back as its text, and no partial file is
-    // left under a snapshot name.
+    // left under a snapshot name. A file that has its name is reported saved, whatever fails after.
     finished_snapshot write(released_snapshot& snapshot, bool thumbnail);
 
 private:
     void write_file(released_snapshot& snapshot, finished_snapshot& done);
-    void read_back(const released_snapshot& snapshot, finished_snapshot& done);
+    void read_back(const released_snapshot& snapshot, finished_snapshot& done) noexcept;
     std::string folder_for(const std::string& subfolder);
     imaging_factory& factory();
 
     std::unique_ptr<imaging_factory> factory_;
     thumbnail_reader reader_;
+    publisher publish_;
     std::string subfolder_;
     std::string folder_;
 };

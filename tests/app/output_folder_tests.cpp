@@ -103,17 +103,20 @@ TEST(known_folder_path, each_table_entry_resolves_to_its_own_folder)
     const std::string desktop = known_folder_path(known_folder::desktop);
     const std::string documents = known_folder_path(known_folder::documents);
     const std::string pictures = known_folder_path(known_folder::pictures);
+    const std::string local = known_folder_path(known_folder::local_app_data);
     EXPECT_FALSE(desktop.empty());
     EXPECT_FALSE(documents.empty());
+    EXPECT_FALSE(local.empty());
     EXPECT_NE(desktop, documents);
     EXPECT_NE(documents, pictures);
     EXPECT_NE(desktop, pictures);
+    EXPECT_NE(local, pictures);
 }
 
 TEST(known_folder_path, value_outside_the_table_gives_no_folder)
 {
     EXPECT_EQ(known_folder_path(known_folder{0}), "");
-    EXPECT_EQ(known_folder_path(known_folder{4}), "");
+    EXPECT_EQ(known_folder_path(known_folder{5}), "");
     EXPECT_EQ(known_folder_path(known_folder{-1}), "");
 }
 
@@ -396,7 +399,7 @@ TEST_F(snapshot_file_path_test, publishing_names_by_the_release_and_never_replac
             [&file](const std::string& path) { return file.rename_to(path); }, folder_.utf8(), fixed_time,
             detail::last_counter, published_failure);
         EXPECT_EQ(published, path_of(numbered(2)));
-        file.keep();
+        EXPECT_TRUE(file.published());
     }
     EXPECT_EQ(test_support::read_file(utf16(path_of(numbered(2)))), "new picture");
     EXPECT_EQ(test_support::read_file(utf16(path_of(fixed_stamp + ".png"))), "first");

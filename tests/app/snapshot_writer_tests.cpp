@@ -15,6 +15,7 @@
 #include <atomic>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -174,6 +175,30 @@ TEST(snapshot_file_writer, a_thumbnail_that_cannot_be_read_keeps_the_file_and_sa
     EXPECT_NE(done.error.find("(0x8007000e)"), std::string::npos) << done.error;
     DeleteFileW(kite_utility::filesystem::to_utf16(done.path).c_str());
     RemoveDirectoryW(kite_utility::filesystem::to_utf16(target_folder("Vorschau")).c_str());
+}
+
+// Once the file has its name nothing takes it back: a failure after the rename (no memory to copy the
+// path, say) leaves the snapshot on the disk, reported saved.
+TEST(snapshot_file_writer, a_failure_after_the_rename_keeps_the_file_and_reports_it_saved)
+{
+    snapshot_file_writer files(
+        [](const std::wstring&, std::int32_t, std::int32_t, HRESULT&) { return kite::unique_bitmap(); },
+        [](const rename_function& rename, const std::string& folder, std::time_t release, long& failure) {
+            publish_snapshot_file(rename, folder, release, failure);
+            throw std::bad_alloc();
+            return std::string();
+        });
+    released_snapshot snapshot = release_of("Umbenannt");
+    snapshot.time = std::time(nullptr);
+    std::uint32_t* bits = nullptr;
+    snapshot.pixels = kite::top_down_dib(16, 8, bits);
+    const finished_snapshot done = files.write(snapshot, true);
+    const std::string folder = target_folder("Umbenannt");
+    EXPECT_EQ(done.error, "");
+    EXPECT_EQ(done.path, join_path(folder, snapshot_file_name_at(snapshot.time)));
+    EXPECT_TRUE(test_support::has_png_signature(kite_utility::filesystem::to_utf16(done.path)));
+    DeleteFileW(kite_utility::filesystem::to_utf16(done.path).c_str());
+    RemoveDirectoryW(kite_utility::filesystem::to_utf16(folder).c_str());
 }
 
 } // namespace

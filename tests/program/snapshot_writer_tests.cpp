@@ -8,6 +8,7 @@
 #include "tests/support/pictor_session.h"
 #include "tests/support/pump.h"
 #include "tests/support/snapshot_files.h"
+#include "tests/support/temp_folder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -182,7 +183,7 @@ TEST_F(snapshot_writer_test, a_burst_of_releases_gives_complete_files_named_in_r
 }
 
 // A snapshot file is complete or not there. What a Pictor ended by force leaves is no snapshot, and the next
-// Pictor writing into the folder removes it.
+// Pictor writing into the folder removes it once nobody has written it for ten minutes.
 TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_snapshot)
 {
     const std::wstring folder = use_settings(1900, 1000, L"Abbruch");
@@ -191,6 +192,7 @@ TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_sn
     HANDLE leftover = CreateFileW(earlier.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(leftover, INVALID_HANDLE_VALUE);
     CloseHandle(leftover);
+    ASSERT_TRUE(make_older(earlier, 11));
     point_at(960, 540);
     tap_key(key_w);
     // Killed as soon as the folder shows anything of the snapshot.
@@ -215,6 +217,9 @@ TEST_F(snapshot_writer_test, a_process_killed_while_writing_leaves_no_partial_sn
             EXPECT_EQ(name.substr(name.size() - 4), L".tmp") << name.c_str();
     }
     EXPECT_FALSE(GetFileAttributesW(earlier.c_str()) != INVALID_FILE_ATTRIBUTES);
+    // Ten minutes later.
+    for (const auto& name : files_matching(folder, L"*.tmp"))
+        EXPECT_TRUE(make_older(folder + L"\\" + name, 11));
 
     start_pictor();
     form->set_text(width_edit, L"64");

@@ -141,6 +141,20 @@ bool is_wide_file(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool make_older(const std::wstring& path, int minutes)
+{
+    const kite_utility::filesystem::unique_file_handle file(CreateFileW(
+        path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER written{};
+    written.LowPart = now.dwLowDateTime;
+    written.HighPart = now.dwHighDateTime;
+    written.QuadPart -= static_cast<ULONGLONG>(minutes) * 60 * 10'000'000;
+    const FILETIME then{written.LowPart, written.HighPart};
+    return file && SetFileTime(file.get(), nullptr, nullptr, &then);
+}
+
 std::wstring full_path(const std::wstring& path)
 {
     wchar_t buffer[4 * MAX_PATH] = {};

@@ -44,6 +44,9 @@ std::vector<std::wstring> folder_entries(const std::wstring& folder);
 bool is_wide_directory(const std::wstring& path);
 bool is_wide_file(const std::wstring& path);
 
+// Sets the file's last write time that many minutes back; whether it worked.
+bool make_older(const std::wstring& path, int minutes);
+
 // GetFullPathNameW: .. and repeated separators resolved.
 std::wstring full_path(const std::wstring& path);
 
