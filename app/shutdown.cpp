@@ -123,8 +123,7 @@ void drain_for_session_end(snapshot_writer& writer)
 {
     const std::vector<std::string> unseen = unseen_failures(writer);
     writer.wind_down(nullptr);
-    unsaved_snapshots_record record(listed_for_the_record(writer.waiting()));
-    record.keep_failures(unseen);
+    unsaved_snapshots_record record(listed_for_the_record(writer.waiting()), unseen);
     const steady_clock::time_point deadline = steady_clock::now() + session_end_bound;
     while (writer.pending() > 0 && steady_clock::now() < deadline) {
         writer.wait_for_finished(std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now()));

@@ -71,6 +71,10 @@ HRESULT write_stream(temporary_file& file, IStream* stream)
 
 } // namespace
 
+namespace snapshot_file_detail {
+void (*before_writing)() = nullptr;
+} // namespace snapshot_file_detail
+
 std::string not_taken_text(HRESULT failure)
 {
     return "Snapshot nicht aufgenommen: " + kite_com::describe_failure(failure);
@@ -149,6 +153,8 @@ void snapshot_file_writer::write_file(released_snapshot& snapshot, finished_snap
         done.error = not_taken_text(FAILED(snapshot.capture_failure) ? snapshot.capture_failure : E_FAIL);
         return;
     }
+    if (snapshot_file_detail::before_writing != nullptr)
+        snapshot_file_detail::before_writing();
     const std::string folder = folder_for(snapshot.subfolder);
     const std::string wanted = join_path(folder.empty() ? intended_target_folder(snapshot.subfolder) : folder,
                                          snapshot_file_name_at(snapshot.time));

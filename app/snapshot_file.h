@@ -86,3 +86,9 @@ kite::unique_bitmap read_thumbnail(const std::wstring& path, std::int32_t box_wi
 // The same, with the reason of a failure in failure instead of an exception.
 kite::unique_bitmap read_thumbnail(const std::wstring& path, std::int32_t box_width, std::int32_t box_height,
                                    HRESULT& failure);
+
+namespace snapshot_file_detail {
+// Runs before each snapshot's folder is looked for, when set: test builds of the program slow the disk down
+// here.
+extern void (*before_writing)();
+} // namespace snapshot_file_detail

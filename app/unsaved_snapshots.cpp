@@ -23,6 +23,7 @@ namespace {
 //   waiting <writer> <id> <release> <path> .
 //   written <writer> <id> .
 //   failed  <writer> <id> <reason> .
+//   unseen  <writer> <number> <text> .     a failure found before the drain, told as it is
 // A line without its line break or its end field is torn, written when the process ended, and never read.
 constexpr char record_file_name[] = "Abmeldung.log";
 constexpr char program_folder_name[] = "Pictor";
@@ -30,6 +31,7 @@ constexpr char separator = '\t';
 constexpr std::string_view waiting_kind = "waiting";
 constexpr std::string_view written_kind = "written";
 constexpr std::string_view failed_kind = "failed";
+constexpr std::string_view unseen_kind = "unseen";
 constexpr std::string_view end_field = ".";
 // Beyond any list of waiting snapshots (the most that can wait, the smallest ones with the longest paths,
 // take some 40 MB): a larger file is none of ours.
@@ -173,6 +175,7 @@ HANDLE open_for_appending(const std::string& file)
 }
 
 struct listed_snapshot {
+    std::string told;  // a failure's whole text, for one that was never waiting
     std::time_t release = 0;
     std::string path;
     std::string reason;  // empty while no failure was recorded
@@ -196,6 +199,10 @@ public:
         for (const listed_snapshot& snapshot : listed_) {
             if (snapshot.written)
                 continue;
+            if (!snapshot.told.empty()) {
+                result.push_back(snapshot.told);
+                continue;
+            }
             const std::string time = local_time_text(snapshot.release);
             result.push_back("Snapshot " + (time.empty() ? std::string() : "vom " + time + " ") +
                              "beim Abmelden nicht gespeichert: " + snapshot.path + "\n" +
@@ -211,6 +218,12 @@ private:
         if (fields.size() < 3 || !parse_number(fields[2], id))
             return;
         const std::pair<std::string, std::uint64_t> key(fields[1], id);
+        if (fields[0] == unseen_kind && fields.size() == 4) {
+            listed_snapshot failure;
+            if (unescape(fields[3], failure.told) && !failure.told.empty())
+                listed_.push_back(std::move(failure));
+            return;
+        }
         if (fields[0] == waiting_kind && fields.size() == 5) {
             listed_snapshot snapshot;
             long long release = 0;
@@ -280,15 +293,18 @@ std::string unsaved_snapshots_file()
 }
 
 unsaved_snapshots_record::unsaved_snapshots_record(const std::string& file,
-                                                   const std::vector<waiting_snapshot>& waiting) noexcept
+                                                   const std::vector<waiting_snapshot>& waiting,
+                                                   const std::vector<std::string>& unseen) noexcept
 {
-    if (waiting.empty() || file.empty())
+    if ((waiting.empty() && unseen.empty()) || file.empty())
         return;
     try {
         writer_ = writer_tag();
         // The line break first closes a line torn when an earlier drain was ended, which would else swallow
         // the first record.
         std::string records(1, '\n');
+        for (std::size_t number = 0; number < unseen.size(); ++number)
+            records += record({unseen_kind, writer_, std::to_string(number), escaped(unseen[number])});
         for (const waiting_snapshot& snapshot : waiting)
             records += record({waiting_kind, writer_, std::to_string(snapshot.id),
                                std::to_string(static_cast<long long>(snapshot.release)), escaped(snapshot.path)});
@@ -299,8 +315,10 @@ unsaved_snapshots_record::unsaved_snapshots_record(const std::string& file,
     }
 }
 
-unsaved_snapshots_record::unsaved_snapshots_record(const std::vector<waiting_snapshot>& waiting) noexcept
-    : unsaved_snapshots_record(waiting.empty() ? std::string() : unsaved_snapshots_file(), waiting)
+unsaved_snapshots_record::unsaved_snapshots_record(const std::vector<waiting_snapshot>& waiting,
+                                                   const std::vector<std::string>& unseen) noexcept
+    : unsaved_snapshots_record(waiting.empty() && unseen.empty() ? std::string() : unsaved_snapshots_file(), waiting,
+                               unseen)
 {
 }
 

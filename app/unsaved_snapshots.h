@@ -31,9 +31,12 @@ std::string unsaved_snapshots_file();
 // writing goes on without it. One thread at a time.
 class unsaved_snapshots_record : public kite_utility::not_copyable {
 public:
-    // Nothing is made for no waiting snapshot. Lists from earlier sessions in the file are kept.
-    unsaved_snapshots_record(const std::string& file, const std::vector<waiting_snapshot>& waiting) noexcept;
-    explicit unsaved_snapshots_record(const std::vector<waiting_snapshot>& waiting) noexcept;
+    // Failures the user was not shown yet (their "Error" texts) are kept as they are, before the waiting
+    // snapshots. Nothing is made for none of either. Lists from earlier sessions in the file are kept.
+    unsaved_snapshots_record(const std::string& file, const std::vector<waiting_snapshot>& waiting,
+                             const std::vector<std::string>& unseen = {}) noexcept;
+    explicit unsaved_snapshots_record(const std::vector<waiting_snapshot>& waiting,
+                                      const std::vector<std::string>& unseen = {}) noexcept;
 
     bool is_open() const noexcept { return static_cast<bool>(file_); }
 

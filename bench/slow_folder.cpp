@@ -1,4 +1,6 @@
-// Linked into Pictor's own program: making the target folder takes two seconds, as on a slow or offline share.
+// Linked into Pictor's own program: the target folder answers only after two seconds, as a slow or offline
+// share does, both when "Öffne Zielordner" makes it and when a snapshot is written into it.
+#include "app/snapshot_file.h"
 #include "app/target_folder_opener.h"
 
 #include <windows.h>
@@ -11,7 +13,11 @@ void slow_share()
 }
 
 struct slow_share_seam {
-    slow_share_seam() { target_folder_opener_detail::before_making_folder = slow_share; }
+    slow_share_seam()
+    {
+        target_folder_opener_detail::before_making_folder = slow_share;
+        snapshot_file_detail::before_writing = slow_share;
+    }
 } seam;
 
 } // namespace

@@ -55,10 +55,14 @@ TEST(unsaved_snapshots, a_drain_ended_early_names_each_unwritten_snapshot_once_a
     const HRESULT denied = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     const std::string locked = "C:\\Bilder\\Pictor\\Sperre\\2024-05-17_14-03-09.png";
     const std::string odd = "C:\\Bilder\\Pictor\\a\tb%41\\2024-05-17_14-03-11.png";
+    // A failure found before the drain began, which no box had shown yet, is told as it was.
+    const std::string unseen = not_saved_text(odd, denied);
     {
-        unsaved_snapshots_record record(utf8(file), {{1, local_time(14, 3, 9), locked},
-                                                     {2, local_time(14, 3, 10), "C:\\Bilder\\Pictor\\zwei.png"},
-                                                     {3, local_time(14, 3, 11), odd}});
+        unsaved_snapshots_record record(utf8(file),
+                                        {{1, local_time(14, 3, 9), locked},
+                                         {2, local_time(14, 3, 10), "C:\\Bilder\\Pictor\\zwei.png"},
+                                         {3, local_time(14, 3, 11), odd}},
+                                        {unseen});
         ASSERT_TRUE(record.is_open());
         record.failed(1, not_saved_text(locked, denied));
         record.written(2);
@@ -67,10 +71,11 @@ TEST(unsaved_snapshots, a_drain_ended_early_names_each_unwritten_snapshot_once_a
     }
     const std::string ended = "Pictor wurde beendet, bevor der Snapshot gespeichert war.";
     const std::vector<std::string> texts = take_unsaved_snapshot_texts(utf8(file));
-    ASSERT_EQ(texts.size(), 3u);
+    ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[0], unsaved("14:03:08", earlier, ended));
-    EXPECT_EQ(texts[1], unsaved("14:03:09", locked, kite_com::describe_failure(denied)));
-    EXPECT_EQ(texts[2], unsaved("14:03:11", odd, ended));
+    EXPECT_EQ(texts[1], unseen);
+    EXPECT_EQ(texts[2], unsaved("14:03:09", locked, kite_com::describe_failure(denied)));
+    EXPECT_EQ(texts[3], unsaved("14:03:11", odd, ended));
     EXPECT_FALSE(test_support::is_wide_file(file));
     EXPECT_TRUE(take_unsaved_snapshot_texts(utf8(file)).empty());
 }

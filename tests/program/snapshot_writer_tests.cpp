@@ -14,6 +14,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace test_support;
@@ -70,9 +71,10 @@ protected:
         start_pictor();
     }
 
-    void start_pictor()
+    // Pictor.exe, or pictor_slow_folder.exe, whose every snapshot takes two seconds before it is written.
+    void start_pictor(const std::wstring& executable = L"Pictor.exe")
     {
-        pictor = std::make_unique<pictor_session>();
+        pictor = std::make_unique<pictor_session>(executable);
         ASSERT_TRUE(pictor->ready());
         form = std::make_unique<pictor_form>(pictor->main);
         ASSERT_TRUE(form->ready());
@@ -122,6 +124,25 @@ protected:
         point_at(960, 540);
         for (int i = 0; i < count; ++i)
             tap_key(key_w);
+    }
+
+    // What the system sends every top-level window of a program when the session ends (or a program asks
+    // it to close): answers how many windows there were and how many were Pictor's own.
+    std::pair<std::size_t, std::size_t> end_session(LPARAM reason)
+    {
+        const std::vector<HWND> windows = windows_of(pictor->process.id());
+        std::size_t own = 0;
+        for (HWND window : windows) {
+            DWORD_PTR answer = FALSE;
+            SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, reason, SMTO_BLOCK, 5000, &answer);
+            EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+            own += class_name_of(window).rfind(L"Pictor.", 0) == 0 ? 1 : 0;
+        }
+        for (HWND window : windows) {
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, reason, SMTO_BLOCK, 40000, &answer);
+        }
+        return {windows.size(), own};
     }
 
     // Releases Q and answers "Pictor beenden?" with Yes.
@@ -347,6 +368,65 @@ TEST_F(snapshot_writer_test, quitting_right_after_releases_still_writes_every_fi
     EXPECT_EQ(pictor->wait_for_exit(40000), 0u);
     expect_complete_files(folder, 3);
     remove_folder(folder);
+}
+
+// Releases into a slow share, Q, Ja, and then the end of the working day: the log-off still finds a window of
+// Pictor's, which writes what waits before it lets the session end.
+TEST_F(snapshot_writer_test, a_log_off_while_the_quit_still_writes_keeps_every_snapshot)
+{
+    start_pictor(L"pictor_slow_folder.exe");
+    const std::wstring folder = use_settings(400, 300, L"Feierabend");
+    release_over_pattern(2);
+    quit();
+    ASSERT_TRUE(pump_until([&] { return !IsWindow(pictor->main); }, file_timeout));
+    const auto [windows, own] = end_session(ENDSESSION_LOGOFF);
+    EXPECT_GE(own, 1u) << windows << " windows";
+    // The system may end the process as soon as WM_ENDSESSION has returned.
+    TerminateProcess(pictor->process.handle(), 1);
+    pictor->wait_for_exit(5000);
+    expect_complete_files(folder, 2);
+    remove_folder(folder);
+}
+
+// An installer or update that asks programs to close: Pictor writes what waits and ends by itself, even
+// though nothing ends it.
+TEST_F(snapshot_writer_test, asked_to_close_by_the_system_pictor_writes_everything_and_ends)
+{
+    const std::wstring folder = use_settings(1900, 1000, L"Neustart");
+    release_over_pattern(3);
+    end_session(ENDSESSION_CLOSEAPP);
+    EXPECT_EQ(pictor->wait_for_exit(25000), 0u);
+    expect_complete_files(folder, 3);
+    remove_folder(folder);
+}
+
+// A snapshot that fails while the log-off writes it is told at the next start, and only then.
+TEST_F(snapshot_writer_test, what_a_log_off_could_not_write_is_told_at_the_next_start_and_then_forgotten)
+{
+    start_pictor(L"pictor_slow_folder.exe");
+    const std::wstring blocker = block_subfolder(L"Gesperrt");
+    ASSERT_FALSE(blocker.empty());
+    release_over_pattern(1);
+    end_session(ENDSESSION_LOGOFF);
+    TerminateProcess(pictor->process.handle(), 1);
+    pictor->wait_for_exit(5000);
+    // None was shown before the session ended.
+    DeleteFileW(blocker.c_str());
+
+    start_pictor();
+    HWND box = wait_for_window(pictor->process.id(), L"#32770", L"Error", file_timeout);
+    ASSERT_NE(box, nullptr);
+    const std::wstring text = message_box_text(box);
+    EXPECT_EQ(text.rfind(L"Snapshot vom ", 0), 0u) << text.c_str();
+    EXPECT_NE(text.find(L" beim Abmelden nicht gespeichert: " + blocker + L"\\"), std::wstring::npos) << text.c_str();
+    EXPECT_NE(text.find(L"(0x8007"), std::wstring::npos) << text.c_str();
+    answer_message_box(box, IDOK);
+    quit();
+    EXPECT_EQ(pictor->wait_for_exit(file_timeout), 0u);
+
+    start_pictor();
+    pump_for(1500);
+    EXPECT_TRUE(windows_of(pictor->process.id(), L"#32770", L"Error").empty());
 }
 
 } // namespace
