@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr DWORD key_w = 0x57;
-constexpr DWORD key_q = 0x51;
-
 bool subfolder_edit_has_focus(const my_window& window)
 {
     return window.subfolder_edit != nullptr && window.subfolder_edit->handle() != nullptr &&
@@ -65,18 +62,6 @@ void follow_pointer(my_window& window)
 }
 
 } // namespace
-
-hot_key hot_key_of(WPARAM message, DWORD vk, DWORD flags, held_modifiers held)
-{
-    // A key released while Alt is held comes as WM_SYSKEYUP, but with Ctrl too (AltGr) as WM_KEYUP.
-    if (message != WM_KEYUP || (flags & LLKHF_ALTDOWN) != 0 || held.alt || held.windows)
-        return hot_key::none;
-    if (vk == key_w)
-        return hot_key::snapshot;
-    if (vk == key_q)
-        return hot_key::quit;
-    return hot_key::none;
-}
 
 LRESULT handle_input_message(kite::basic_window* window, UINT message, WPARAM, LPARAM)
 {

@@ -67,6 +67,18 @@ capture_rect frame_rect_around(POINT pointer, std::int32_t width, std::int32_t h
     return {pointer.x - width / 2, pointer.y - height / 2, width, height};
 }
 
+hot_key hot_key_of(WPARAM message, DWORD vk, DWORD flags, held_modifiers held)
+{
+    // A key released while Alt is held comes as WM_SYSKEYUP, but with Ctrl too (AltGr) as WM_KEYUP.
+    if (message != WM_KEYUP || (flags & LLKHF_ALTDOWN) != 0 || held.alt || held.windows)
+        return hot_key::none;
+    if (vk == key_w)
+        return hot_key::snapshot;
+    if (vk == key_q)
+        return hot_key::quit;
+    return hot_key::none;
+}
+
 void input_relay::connect(HWND window)
 {
     const std::lock_guard<std::mutex> lock(mutex_);

@@ -11,6 +11,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -218,47 +219,82 @@ std::uint64_t screen_fingerprint(HWND window)
 }
 
 struct snapshot_timing {
-    double held = 0;       // the longest one input event waited on the hooks: W's key-up or a move after it
-    double file = 0;       // key-up to the PNG complete under its name
-    double thumbnail = 0;  // key-up to the preview showing the new thumbnail
+    double key_up = 0;        // W's key-up held by the hooks (SendInput returns once they have run)
+    double moves_after = 0;   // the longest of five pointer moves sent right after the key-up
+    double moves_during = 0;  // the longest pointer move sent while the snapshot was copied and written
+    double moves_idle = 0;    // the longest of the same moves with no snapshot under way
+    double to_copy = 0;       // key-up to the frame hidden for the copy of the screen
+    double file = 0;          // key-up to the PNG complete under its name
+    double thumbnail = 0;     // key-up to the preview showing the new thumbnail
 };
 
-// One W release with pointer moves right after it; false when no file or no new thumbnail came. A thread of
-// its own watches for the file and the thumbnail from the key-up on, so that a program which holds the
-// key-up until it is done is timed by when its file is complete, not by when SendInput returned.
-bool time_one_snapshot(HWND preview, POINT pointer, const std::wstring& folder, snapshot_timing& timing)
+// The longest SendInput of count pointer moves around the pointer, one every 2 ms.
+double longest_moves(POINT pointer, int count)
+{
+    double longest = 0;
+    for (int i = 1; i <= count; ++i) {
+        const double sent = now_ms();
+        move_pointer(pointer.x + (i % 2), pointer.y);
+        longest = std::max(longest, now_ms() - sent);
+        Sleep(2);
+    }
+    move_pointer(pointer.x, pointer.y);
+    return longest;
+}
+
+// One W release with pointer moves right after it and all through it; false when no file or no new
+// thumbnail came. Threads of their own watch for the frame to hide (the copy), the file and the thumbnail
+// from the key-up on, so that a program which holds the key-up until it is done is timed by when its file
+// is complete, not by when SendInput returned.
+bool time_one_snapshot(const pictor_windows& pictor, HWND preview, POINT pointer, const std::wstring& folder,
+                       snapshot_timing& timing)
 {
     const auto before = png_files(folder);
     const std::uint64_t shown = screen_fingerprint(preview);
+    timing = snapshot_timing();
+    timing.moves_idle = longest_moves(pointer, 10);
     move_pointer(pointer.x, pointer.y);
     send_key(0x57, false);
     std::wstring name;
-    timing.file = timing.thumbnail = 0;
+    std::atomic<bool> done{false}, written{false};
     const double start = now_ms();
+    std::thread copy_watcher([&] {
+        while (!done && timing.to_copy == 0) {
+            if (!IsWindowVisible(pictor.frame))
+                timing.to_copy = now_ms() - start;
+            Sleep(0);
+        }
+    });
     std::thread watcher([&] {
         unsigned polls = 0;
         while (now_ms() - start < 15000 && (timing.file == 0 || timing.thumbnail == 0)) {
             if (timing.file == 0) {
                 name = wait_for_new_file(folder, before, 0);
-                if (!name.empty())
+                if (!name.empty()) {
                     timing.file = now_ms() - start;
+                    written = true;
+                }
             }
             // The screen is read less often than the folder: every read is work for the display too.
             if (timing.thumbnail == 0 && ++polls % 10 == 0 && screen_fingerprint(preview) != shown)
                 timing.thumbnail = now_ms() - start;
             Sleep(1);
         }
+        done = true;
     });
-    // SendInput returns once the low-level hooks have run.
     send_key(0x57, true);
-    timing.held = now_ms() - start;
-    for (int i = 1; i <= 5; ++i) {
+    timing.key_up = now_ms() - start;
+    timing.moves_after = longest_moves(pointer, 5);
+    while (!done && !written) {
         const double sent = now_ms();
-        move_pointer(pointer.x + (i % 2), pointer.y);
-        timing.held = std::max(timing.held, now_ms() - sent);
+        move_pointer(pointer.x + 1, pointer.y);
+        move_pointer(pointer.x, pointer.y);
+        timing.moves_during = std::max(timing.moves_during, (now_ms() - sent) / 2);
+        Sleep(2);
     }
-    move_pointer(pointer.x, pointer.y);
     watcher.join();
+    done = true;
+    copy_watcher.join();
     if (!name.empty())
         DeleteFileW((folder + L"\\" + name).c_str());
     return timing.file > 0 && timing.thumbnail > 0;
@@ -291,24 +327,30 @@ int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height
     const POINT pointer = frame_at(pictor, left, top, width, height, subfolder);
     std::printf("rect %d %d %d %d\n", left, top, width, height);
     const std::wstring folder = snapshot_folder(subfolder);
-    std::vector<double> held, file, thumbnail;
+    std::vector<double> key_up, after, during, idle, to_copy, file, thumbnail;
     for (int run = 0; run <= runs; ++run) {
         subject.next_look();
         snapshot_timing timing;
-        if (!time_one_snapshot(preview, pointer, folder, timing)) {
+        if (!time_one_snapshot(pictor, preview, pointer, folder, timing)) {
             std::printf("run %d: no file or no thumbnail\n", run);
             return 1;
         }
         if (run == 0)  // warm-up, not counted
             continue;
-        held.push_back(timing.held);
+        key_up.push_back(timing.key_up);
+        after.push_back(timing.moves_after);
+        during.push_back(timing.moves_during);
+        idle.push_back(timing.moves_idle);
+        if (timing.to_copy > 0)
+            to_copy.push_back(timing.to_copy);
         file.push_back(timing.file);
         thumbnail.push_back(timing.thumbnail);
     }
-    std::printf("pictor %dx%d, medians of %d: input held %.1f ms (longest %.1f), key-up to file %.1f ms, "
-                "to thumbnail %.1f ms\n",
-                width, height, runs, median(held), *std::max_element(held.begin(), held.end()), median(file),
-                median(thumbnail));
+    std::printf("pictor %dx%d, medians of %d: W key-up held %.2f ms (longest %.1f); longest pointer move right "
+                "after %.2f ms, during the snapshot %.2f ms, idle %.2f ms; key-up to copy %.2f ms (%zu seen); "
+                "key-up to file %.1f ms, to thumbnail %.1f ms\n",
+                width, height, runs, median(key_up), *std::max_element(key_up.begin(), key_up.end()), median(after),
+                median(during), median(idle), median(to_copy), to_copy.size(), median(file), median(thumbnail));
     std::printf("pictor-median-ms %dx%d %.2f\n", width, height, median(file));
     return 0;
 }
