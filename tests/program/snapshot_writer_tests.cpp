@@ -145,6 +145,13 @@ protected:
         return {windows.size(), own};
     }
 
+    // The system may end the process as soon as WM_ENDSESSION has returned.
+    void ended_by_the_system()
+    {
+        TerminateProcess(pictor->process.handle(), 1);
+        pictor->wait_for_exit(5000);
+    }
+
     // Releases Q and answers "Pictor beenden?" with Yes.
     void quit()
     {
@@ -322,17 +329,12 @@ TEST_F(snapshot_writer_test, a_window_that_stops_answering_under_the_frame_delay
     remove_folder(folder);
 }
 
-// The system may end the process as soon as WM_ENDSESSION has returned: the test does just that.
 TEST_F(snapshot_writer_test, a_log_off_right_after_releases_keeps_every_snapshot)
 {
     const std::wstring folder = use_settings(1900, 1000, L"Abmelden");
     release_over_pattern(3);
-    DWORD_PTR answer = FALSE;
-    ASSERT_TRUE(SendMessageTimeoutW(pictor->main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &answer));
-    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
-    ASSERT_TRUE(SendMessageTimeoutW(pictor->main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 40000, &answer));
-    TerminateProcess(pictor->process.handle(), 1);
-    pictor->wait_for_exit(5000);
+    end_session(ENDSESSION_LOGOFF);
+    ended_by_the_system();
     expect_complete_files(folder, 3);
     remove_folder(folder);
 }
@@ -381,9 +383,7 @@ TEST_F(snapshot_writer_test, a_log_off_while_the_quit_still_writes_keeps_every_s
     ASSERT_TRUE(pump_until([&] { return !IsWindow(pictor->main); }, file_timeout));
     const auto [windows, own] = end_session(ENDSESSION_LOGOFF);
     EXPECT_GE(own, 1u) << windows << " windows";
-    // The system may end the process as soon as WM_ENDSESSION has returned.
-    TerminateProcess(pictor->process.handle(), 1);
-    pictor->wait_for_exit(5000);
+    ended_by_the_system();
     expect_complete_files(folder, 2);
     remove_folder(folder);
 }
@@ -408,9 +408,7 @@ TEST_F(snapshot_writer_test, what_a_log_off_could_not_write_is_told_at_the_next_
     ASSERT_FALSE(blocker.empty());
     release_over_pattern(1);
     end_session(ENDSESSION_LOGOFF);
-    TerminateProcess(pictor->process.handle(), 1);
-    pictor->wait_for_exit(5000);
-    // None was shown before the session ended.
+    ended_by_the_system();
     DeleteFileW(blocker.c_str());
 
     start_pictor();
