@@ -1,7 +1,10 @@
 // Drives a running Pictor from outside, as a user would: pointer moves and key releases with SendInput,
 // edits set with WM_SETTEXT. Used by the benchmark, soak and demo scripts.
 //
-//   pictor_driver snapshot RUNS WIDTH HEIGHT   time W releases: input held, PNG complete, thumbnail shown
+//   pictor_driver snapshot RUNS WIDTH HEIGHT [green]
+//                                              time W releases: input held, PNG complete, thumbnail shown;
+//                                              with green, over a 60 x 2 bar of the ring's green under the
+//                                              ring's top line
 //   pictor_driver soak COUNT                   COUNT snapshots, each file checked, resource use followed
 //   pictor_driver burst COUNT                  COUNT full-screen releases at once, files and memory checked
 //   pictor_driver pointer MOVES                process CPU time of the hook processes for MOVES moves
@@ -264,7 +267,15 @@ bool time_one_snapshot(HWND preview, POINT pointer, const std::wstring& folder, 
     return timing.file > 0 && timing.thumbnail > 0;
 }
 
-int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height)
+// A 60 x 2 bar of the ring's green exactly under the top line of the frame at (left, top), in the middle
+// of the subject window, in the subject's client coordinates.
+RECT green_bar_under_ring(const RECT& place, int top)
+{
+    const int middle = (place.right - place.left) / 2;
+    return RECT{middle - 30, top - place.top, middle + 30, top - place.top + 2};
+}
+
+int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height, bool green)
 {
     // A size of 0 stands for the whole work area.
     RECT area{};
@@ -287,6 +298,8 @@ int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height
         std::printf("no subject window or no preview\n");
         return 1;
     }
+    if (green)
+        subject.show_green_bar(green_bar_under_ring(place, top));
     const wchar_t* subfolder = L"bench";
     const POINT pointer = frame_at(pictor, left, top, width, height, subfolder);
     std::printf("rect %d %d %d %d\n", left, top, width, height);
@@ -305,11 +318,12 @@ int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height
         file.push_back(timing.file);
         thumbnail.push_back(timing.thumbnail);
     }
-    std::printf("pictor %dx%d, medians of %d: input held %.1f ms (longest %.1f), key-up to file %.1f ms, "
+    std::printf("pictor %dx%d%s, medians of %d: input held %.1f ms (longest %.1f), key-up to file %.1f ms, "
                 "to thumbnail %.1f ms\n",
-                width, height, runs, median(held), *std::max_element(held.begin(), held.end()), median(file),
-                median(thumbnail));
+                width, height, green ? " over green on the ring's line" : "", runs, median(held),
+                *std::max_element(held.begin(), held.end()), median(file), median(thumbnail));
     std::printf("pictor-median-ms %dx%d %.2f\n", width, height, median(file));
+    std::printf("pictor-held-median-ms %dx%d %.2f\n", width, height, median(held));
     return 0;
 }
 
@@ -644,7 +658,7 @@ int quit(const pictor_windows& pictor)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2) {
-        std::printf("usage: pictor_driver snapshot RUNS W H | soak COUNT | burst COUNT | pointer MOVES [PID LABEL] | "
+        std::printf("usage: pictor_driver snapshot RUNS W H [green] | soak COUNT | burst COUNT | pointer MOVES [PID LABEL] | "
                     "folder RUNS | demo | quit\n");
         return 2;
     }
@@ -660,7 +674,8 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     if (mode == L"snapshot" && argc >= 5)
-        return snapshot_bench(pictor, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]));
+        return snapshot_bench(pictor, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]),
+                              argc >= 6 && std::wstring(argv[5]) == L"green");
     if (mode == L"soak" && argc >= 3)
         return soak(pictor, _wtoi(argv[2]));
     if (mode == L"burst" && argc >= 3)
