@@ -1,7 +1,10 @@
 // Drives a running Pictor from outside, as a user would: pointer moves and key releases with SendInput,
 // edits set with WM_SETTEXT. Used by the benchmark, soak and demo scripts.
 //
-//   pictor_driver snapshot RUNS WIDTH HEIGHT   time W releases: input held, PNG complete, thumbnail shown
+//   pictor_driver snapshot RUNS WIDTH HEIGHT [green]
+//                                              time W releases: input held, PNG complete, thumbnail shown;
+//                                              with green, over a 60 x 2 bar of the ring's green under the
+//                                              ring's top line
 //   pictor_driver soak COUNT                   COUNT snapshots, each file checked, resource use followed
 //   pictor_driver burst COUNT                  COUNT full-screen releases at once, files and memory checked
 //   pictor_driver pointer MOVES                process CPU time of the hook processes for MOVES moves
@@ -300,7 +303,15 @@ bool time_one_snapshot(const pictor_windows& pictor, HWND preview, POINT pointer
     return timing.file > 0 && timing.thumbnail > 0;
 }
 
-int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height)
+// A 60 x 2 bar of the ring's green exactly under the top line of the frame at (left, top), in the middle
+// of the subject window, in the subject's client coordinates.
+RECT green_bar_under_ring(const RECT& place, int top)
+{
+    const int middle = (place.right - place.left) / 2;
+    return RECT{middle - 30, top - place.top, middle + 30, top - place.top + 2};
+}
+
+int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height, bool green)
 {
     // A size of 0 stands for the whole work area.
     RECT area{};
@@ -323,11 +334,13 @@ int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height
         std::printf("no subject window or no preview\n");
         return 1;
     }
+    if (green)
+        subject.show_green_bar(green_bar_under_ring(place, top));
     const wchar_t* subfolder = L"bench";
     const POINT pointer = frame_at(pictor, left, top, width, height, subfolder);
     std::printf("rect %d %d %d %d\n", left, top, width, height);
     const std::wstring folder = snapshot_folder(subfolder);
-    std::vector<double> key_up, after, during, idle, to_copy, file, thumbnail;
+    std::vector<double> held, key_up, after, during, idle, to_copy, file, thumbnail;
     for (int run = 0; run <= runs; ++run) {
         subject.next_look();
         snapshot_timing timing;
@@ -337,6 +350,7 @@ int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height
         }
         if (run == 0)  // warm-up, not counted
             continue;
+        held.push_back(std::max(timing.key_up, timing.moves_after));
         key_up.push_back(timing.key_up);
         after.push_back(timing.moves_after);
         during.push_back(timing.moves_during);
@@ -346,12 +360,15 @@ int snapshot_bench(const pictor_windows& pictor, int runs, int width, int height
         file.push_back(timing.file);
         thumbnail.push_back(timing.thumbnail);
     }
-    std::printf("pictor %dx%d, medians of %d: W key-up held %.2f ms (longest %.1f); longest pointer move right "
+    std::printf("pictor %dx%d%s, medians of %d: W key-up held %.2f ms (longest %.1f); longest pointer move right "
                 "after %.2f ms, during the snapshot %.2f ms, idle %.2f ms; key-up to copy %.2f ms (%zu seen); "
                 "key-up to file %.1f ms, to thumbnail %.1f ms\n",
-                width, height, runs, median(key_up), *std::max_element(key_up.begin(), key_up.end()), median(after),
-                median(during), median(idle), median(to_copy), to_copy.size(), median(file), median(thumbnail));
+                width, height, green ? " over green on the ring's line" : "", runs, median(key_up),
+                *std::max_element(key_up.begin(), key_up.end()), median(after), median(during), median(idle),
+                median(to_copy), to_copy.size(), median(file), median(thumbnail));
     std::printf("pictor-median-ms %dx%d %.2f\n", width, height, median(file));
+    std::printf("pictor-held-median-ms %dx%d %.2f\n", width, height, median(held));
+    std::printf("pictor-key-up-median-ms %dx%d %.2f\n", width, height, median(key_up));
     return 0;
 }
 
@@ -686,7 +703,7 @@ int quit(const pictor_windows& pictor)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 2) {
-        std::printf("usage: pictor_driver snapshot RUNS W H | soak COUNT | burst COUNT | pointer MOVES [PID LABEL] | "
+        std::printf("usage: pictor_driver snapshot RUNS W H [green] | soak COUNT | burst COUNT | pointer MOVES [PID LABEL] | "
                     "folder RUNS | demo | quit\n");
         return 2;
     }
@@ -702,7 +719,8 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     if (mode == L"snapshot" && argc >= 5)
-        return snapshot_bench(pictor, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]));
+        return snapshot_bench(pictor, _wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]),
+                              argc >= 6 && std::wstring(argv[5]) == L"green");
     if (mode == L"soak" && argc >= 3)
         return soak(pictor, _wtoi(argv[2]));
     if (mode == L"burst" && argc >= 3)

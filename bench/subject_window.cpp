@@ -6,6 +6,10 @@ namespace {
 
 constexpr wchar_t subject_class[] = L"Bench.Subject";
 constexpr UINT msg_next_look = WM_APP + 1;
+constexpr UINT msg_green_bar = WM_APP + 2;  // wparam: left and top, lparam: width and height
+
+// Green content where the ring lies, as a chart line or a status light may be; used by the window's thread only.
+RECT green_bar{};
 
 const COLORREF backgrounds[2] = {RGB(250, 248, 240), RGB(225, 236, 250)};
 
@@ -26,6 +30,11 @@ void paint(HWND window, int look)
         SetTextColor(dc, RGB((n * 37) % 160, (n * 53) % 120, (n * 91) % 200));
         TextOutW(dc, 8 + (n % 7) * 11, y, line.c_str(), static_cast<int>(line.size()));
     }
+    if (!IsRectEmpty(&green_bar)) {
+        HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+        FillRect(dc, &green_bar, green);
+        DeleteObject(green);
+    }
     EndPaint(window, &paint_info);
 }
 
@@ -37,6 +46,9 @@ LRESULT CALLBACK subject_procedure(HWND window, UINT msg, WPARAM wparam, LPARAM 
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case msg_green_bar:
+        green_bar = RECT{LOWORD(wparam), HIWORD(wparam), LOWORD(wparam) + LOWORD(lparam), HIWORD(wparam) + HIWORD(lparam)};
+        return 0;
     case msg_next_look:
         SetWindowLongPtrW(window, GWLP_USERDATA, 1 - GetWindowLongPtrW(window, GWLP_USERDATA));
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -71,6 +83,13 @@ void subject_window::next_look()
     SendMessageTimeoutW(window_, msg_next_look, 0, 0, SMTO_NORMAL, 5000, &ignored);
     // The picture reaches the screen once the window's thread is idle again.
     Sleep(60);
+}
+
+void subject_window::show_green_bar(const RECT& bar)
+{
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window_, msg_green_bar, MAKEWPARAM(bar.left, bar.top),
+                        MAKELPARAM(bar.right - bar.left, bar.bottom - bar.top), SMTO_NORMAL, 5000, &ignored);
 }
 
 void subject_window::run(RECT place)

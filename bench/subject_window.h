@@ -17,6 +17,9 @@ public:
     bool ready() const { return window_ != nullptr; }
     // Switches to the other background and returns once the window has painted it.
     void next_look();
+    // Paints a bar of the ring's pure green at a place of the client area from the next look on; an empty
+    // rectangle paints none.
+    void show_green_bar(const RECT& bar);
 
 private:
     void run(RECT place);

@@ -185,16 +185,17 @@ pictor_apt_behind() {
 
 # Packages are checked one by one so that a machine with everything in place does no apt work at all.
 # fonts-wine brings Wine's own Tahoma and Marlett: without them the caption buttons are drawn as letters and
-# labels fall back to a wider font, unlike on Windows. Arguments name further packages that one script needs
-# (the packaging tools, say). Fails when the install does, whether or not the caller stops on errors. An
-# emulator that cannot be had is no failure here: the scripts that run 32-bit programs ask
-# pictor_i386_runnable and say what they do instead.
+# labels fall back to a wider font, unlike on Windows. x11-xserver-utils brings xrandr, which splits the
+# two-monitor tests' X screen. Arguments name further packages that one script needs (the packaging tools,
+# say). Fails when the install does, whether or not the caller stops on errors. An emulator that cannot be
+# had is no failure here: the scripts that run 32-bit programs ask pictor_i386_runnable and say what they do
+# instead.
 pictor_install_packages() {
     local missing
     missing=($(pictor_missing_packages cmake ninja-build googletest xvfb xauth x11-utils imagemagick python3 \
                    gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix \
                    gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix \
-                   wine wine64 wine32:i386 fonts-wine "$@"))
+                   wine wine64 wine32:i386 fonts-wine x11-xserver-utils "$@"))
     if [ ${#missing[@]} -gt 0 ]; then
         pictor_log "installing: ${missing[*]}"
         if ! pictor_apt_simulated && ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -388,6 +389,8 @@ pictor_wine_env() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEDEBUG="${WINEDEBUG:--all}"
     export WINEARCH=win64 PICTOR_WINE=/usr/lib/wine/wine64 PICTOR_WINESERVER=/usr/lib/wine/wineserver64
+    # The usual single screen, until pictor_two_monitor_env says otherwise.
+    unset PICTOR_TWO_MONITORS
     mkdir -p "$HOME"
 }
 
@@ -399,12 +402,14 @@ pictor_build() {
     cmake --build "$dir" -j "$(nproc)"
 }
 
-# Starts a private Xvfb on a free display; pictor_stop_x stops it again.
+# Starts a private Xvfb on a free display; pictor_stop_x stops it again. Arguments: the screen's size and
+# depth (default 1920x1080x24), then further options of Xvfb.
 pictor_start_x() {
-    local fifo
+    local fifo screen="${1:-1920x1080x24}"
+    [ $# -gt 0 ] && shift
     fifo="$(mktemp -u)"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp "$@" 3>"$fifo" >/dev/null 2>&1 &
     PICTOR_XVFB_PID=$!
     local display
     read -r display <"$fifo"
@@ -439,6 +444,54 @@ pictor_boot_prefix() {
     # Wine's own Tahoma, Marlett and the rest, found by every process started from now on.
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+}
+
+# Two monitors side by side, as many users have them: the primary one, 1280 x 1024, and a 1024 x 768 one left
+# of it, which Windows places at (-1024, 0). The X server has one wide screen, split into the two with RandR
+# 1.5 monitors; -noreset keeps them after the last client has gone. Fails, with PICTOR_MONITORS_UNUSABLE
+# saying why, where the server cannot make them.
+pictor_start_x_two_monitors() {
+    PICTOR_MONITORS_UNUSABLE=""
+    pictor_start_x 2304x1024x24 -noreset
+    local errors
+    errors="$(mktemp)"
+    if ! xrandr --setmonitor '*P' 1280/338x1024/270+1024+0 screen >/dev/null 2>"$errors" ||
+        ! xrandr --setmonitor L 1024/270x768/203+0+0 none >/dev/null 2>>"$errors"; then
+        PICTOR_MONITORS_UNUSABLE="the X server makes no RandR monitors: $(tr '\n' ' ' <"$errors")"
+    elif [ "$(xrandr --listmonitors 2>/dev/null | sed -n 's/^Monitors: //p')" != 2 ]; then
+        PICTOR_MONITORS_UNUSABLE="the X server shows $(xrandr --listmonitors 2>/dev/null | head -n 1) instead of 2"
+    fi
+    rm -f "$errors"
+    if [ -n "$PICTOR_MONITORS_UNUSABLE" ]; then
+        pictor_stop_x
+        return 1
+    fi
+    pictor_log "two monitors on $DISPLAY: 1280 x 1024 (primary) and 1024 x 768 left of it"
+}
+
+# Wine's settings for the two-monitor tests of a build folder: a prefix and home of their own, in which Wine
+# takes the monitors from the X server's monitor list instead of its own use of XRandR. PICTOR_TWO_MONITORS
+# tells the tests that they run on those monitors.
+pictor_two_monitor_env() {
+    local build_dir="$1" arch="${2:-${PICTOR_ARCH:-win64}}"
+    pictor_wine_env "$build_dir" "$arch"
+    export WINEPREFIX="$build_dir/wineprefix-monitors"
+    export HOME="$build_dir/home-monitors"
+    export PICTOR_TWO_MONITORS=1
+    mkdir -p "$HOME"
+}
+
+# Runs the CTest entries labelled two_monitors in a build folder, in the prefix of pictor_two_monitor_env;
+# extra arguments go to ctest. The exit code is ctest's.
+pictor_two_monitor_ctest() {
+    local build_dir="$1" status=0
+    shift
+    pictor_boot_prefix
+    "$PICTOR_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1 || true
+    "$PICTOR_WINESERVER" -w
+    (cd "$build_dir" && ctest --output-on-failure --timeout 600 -L two_monitors "$@") || status=$?
+    pictor_stop_wine
+    return "$status"
 }
 
 # Boots the prefix set by pictor_wine_env and runs CTest in a build folder; extra arguments go to ctest.

@@ -1,4 +1,5 @@
-// A full-screen window showing a known pattern and counting the key-ups it receives.
+// A full-screen window showing a known pattern and counting the key-ups it receives. With the argument
+// "virtual-screen" it covers every monitor, not only the primary one.
 #include <windows.h>
 
 #include <vector>
@@ -11,12 +12,13 @@ std::vector<unsigned> key_ups(256, 0);
 std::vector<DWORD> pixels;
 BITMAPINFO info{};
 
-void build_pattern(int width, int height)
+// The pattern of the screen pixels from (left, top) on, width x height.
+void build_pattern(int left, int top, int width, int height)
 {
     pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const COLORREF colour = test_support::pattern_colour(x, y);
+            const COLORREF colour = test_support::pattern_colour(left + x, top + y);
             pixels[static_cast<std::size_t>(y) * width + x] =
                 (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
         }
@@ -64,11 +66,18 @@ LRESULT CALLBACK procedure(HWND window, UINT msg, WPARAM wparam, LPARAM lparam)
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
 {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    build_pattern(width, height);
+    int left = 0, top = 0;
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    if (arguments != nullptr && lstrcmpW(arguments, L"virtual-screen") == 0) {
+        left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    }
+    build_pattern(left, top, width, height);
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof(window_class);
     window_class.lpfnWndProc = procedure;
@@ -76,8 +85,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     window_class.lpszClassName = test_support::pattern_class;
     RegisterClassExW(&window_class);
-    HWND window = CreateWindowExW(0, test_support::pattern_class, L"Pattern", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                                  height, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, test_support::pattern_class, L"Pattern", WS_POPUP | WS_VISIBLE, left, top,
+                                  width, height, nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         return 1;
     UpdateWindow(window);

@@ -140,6 +140,31 @@ TEST(startup, program_carries_the_icon_group_102_in_three_sizes)
     FreeLibrary(program);
 }
 
+// Windows 8 and later tell a program that does not declare them that the desktop is not composed; Wine
+// answers so whatever the manifest says. So the declaration itself is checked.
+TEST(startup, program_declares_windows_10_and_11_in_its_manifest)
+{
+    HMODULE program = LoadLibraryExW(beside_this_program(L"Pictor.exe").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr);
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(program, found)));
+    ASSERT_NE(text, nullptr);
+    const std::string manifest(text, SizeofResource(program, found));
+    FreeLibrary(program);
+
+    const std::size_t compatibility =
+        manifest.find("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">");
+    ASSERT_NE(compatibility, std::string::npos) << manifest;
+    const std::size_t application = manifest.find("<application>", compatibility);
+    const std::size_t end = manifest.find("</application>", compatibility);
+    ASSERT_LT(application, end) << manifest;
+    const std::string declared = manifest.substr(application, end - application);
+    EXPECT_NE(declared.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos)
+        << manifest;
+}
+
 // Waits for the process's "Error" box, checks its text, answers it and expects exit code -1.
 void expect_fatal_error(child_process& process, const std::wstring& text)
 {

@@ -24,11 +24,12 @@ void send_key(WORD vk, DWORD flags)
 
 POINT move_pointer(int x, int y)
 {
+    // Over the whole virtual screen, so that monitors left of or above the primary one are reached too.
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dx = normalise(x, GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = normalise(y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = normalise(x - GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    input.mi.dy = normalise(y - GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     SendInput(1, &input, sizeof(input));
     POINT where{};
     GetCursorPos(&where);

@@ -6,7 +6,8 @@
 
 namespace test_support {
 
-// Moves the pointer to a screen position with an absolute SendInput move; answers where it ended up.
+// Moves the pointer to a screen position on any monitor with an absolute SendInput move; answers where it
+// ended up.
 POINT move_pointer(int x, int y);
 
 // Presses and releases a key (virtual-key code) with SendInput.

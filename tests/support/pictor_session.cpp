@@ -5,7 +5,8 @@
 
 namespace test_support {
 
-pattern_session::pattern_session() : process(beside_this_program(L"pattern_window.exe"))
+pattern_session::pattern_session(const std::wstring& arguments)
+    : process(beside_this_program(L"pattern_window.exe"), arguments)
 {
     window = wait_for_window(process.id(), pattern_class, nullptr, session_timeout);
     if (window != nullptr)

@@ -12,7 +12,8 @@ namespace test_support {
 // The pattern window in a process of its own, shown before Pictor so that the frame stays above it.
 class pattern_session {
 public:
-    pattern_session();
+    // arguments: "virtual-screen" to cover every monitor.
+    explicit pattern_session(const std::wstring& arguments = L"");
     bool ready() const { return window != nullptr; }
     // Gives the pattern window the foreground and the keyboard focus.
     bool activate() const;
